@@ -1,0 +1,285 @@
+#include "Scene.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace tilesweep {
+
+namespace {
+
+constexpr int32_t kBadCallbackParam = 516;
+
+std::string trim(const std::string& s) {
+    std::size_t b = 0;
+    std::size_t e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return s.substr(b, e - b);
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool parseNumber(const std::string& text, double& value) {
+    const std::string t = trim(text);
+    if (t.empty()) return false;
+    char* end = nullptr;
+    value = std::strtod(t.c_str(), &end);
+    return end == t.c_str() + t.size() && std::isfinite(value);
+}
+
+std::string formatNumber(double v) {
+    std::ostringstream out;
+    out << v;
+    return out.str();
+}
+
+std::string acceptedNames() {
+    std::string names;
+    for (const ParamSpec& spec : kParamTable) {
+        if (!names.empty()) names += ", ";
+        names += '"';
+        names += spec.name;
+        names += '"';
+    }
+    return names;
+}
+
+bool findNamed(const std::string& name, const ParamSpec*& spec, std::string& error) {
+    spec = findParam(name);
+    if (spec == nullptr) {
+        error = "unknown parameter \"" + name + "\" (accepted: " + acceptedNames() + ")";
+        return false;
+    }
+    return true;
+}
+
+// A value in the parameter's own units, checked against what the host accepts
+// when the value is typed in.
+bool parseUserValue(const ParamSpec& spec, const std::string& text, int32_t maskCount, double& value,
+                    std::string& error) {
+    const std::string t = trim(text);
+    auto refuse = [&](const std::string& why) {
+        error = "value \"" + t + "\" of \"" + spec.name + "\" " + why + " (accepted: " + describeAccepted(spec) + ")";
+        return false;
+    };
+    switch (spec.kind) {
+        case ParamKind::Popup: {
+            const std::vector<std::string> items = popupItems(spec);
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                if (lower(items[i]) == lower(t)) {
+                    value = static_cast<double>(i + 1);
+                    return true;
+                }
+            }
+            if (!parseNumber(t, value) || value != std::floor(value)) return refuse("is not an item");
+            if (value < 1 || value > static_cast<double>(items.size())) return refuse("is not an item");
+            return true;
+        }
+        case ParamKind::Checkbox: {
+            const std::string l = lower(t);
+            if (l == "on" || l == "1" || l == "true") { value = 1; return true; }
+            if (l == "off" || l == "0" || l == "false") { value = 0; return true; }
+            return refuse("is not on or off");
+        }
+        case ParamKind::Path:
+            if (!parseNumber(t, value) || value != std::floor(value)) return refuse("is not a mask number");
+            if (value < 0 || value > maskCount) return refuse("names no such mask");
+            return true;
+        case ParamKind::Slider:
+            if (!parseNumber(t, value) || value != std::floor(value)) return refuse("is not an integer");
+            if (value < spec.validMin || value > spec.validMax) return refuse("is out of range");
+            return true;
+        case ParamKind::FixedSlider:
+            if (!parseNumber(t, value)) return refuse("is not a number");
+            if (value < spec.validMin || value > spec.validMax) return refuse("is out of range");
+            return true;
+        case ParamKind::Angle:
+            // Any angle the host's 16.16 word can hold.
+            if (!parseNumber(t, value)) return refuse("is not a number");
+            if (std::fabs(value) >= 32767.0) return refuse("is out of range");
+            return true;
+    }
+    return refuse("cannot be set");
+}
+
+// Splits "UI Name=VALUE" at the last '=' (no UI name holds one).
+bool splitAssignment(const std::string& text, std::string& name, std::string& value, std::string& error,
+                     const char* form) {
+    const std::size_t eq = text.rfind('=');
+    if (eq == std::string::npos) {
+        error = "\"" + text + "\" is not of the form " + form;
+        return false;
+    }
+    name = trim(text.substr(0, eq));
+    value = text.substr(eq + 1);
+    return true;
+}
+
+bool interpolates(const ParamSpec& spec) {
+    return spec.kind == ParamKind::FixedSlider || spec.kind == ParamKind::Slider || spec.kind == ParamKind::Angle;
+}
+
+}  // namespace
+
+std::string describeAccepted(const ParamSpec& spec) {
+    switch (spec.kind) {
+        case ParamKind::Popup: {
+            std::string s = "1 to " + std::to_string(popupItems(spec).size()) + " or ";
+            const std::vector<std::string> items = popupItems(spec);
+            for (std::size_t i = 0; i < items.size(); ++i) s += (i ? ", " : "") + items[i];
+            return s;
+        }
+        case ParamKind::Checkbox: return "on, off, 1 or 0";
+        case ParamKind::Path: return "a mask number, 0 for none";
+        case ParamKind::Slider: return "an integer from " + std::to_string(spec.validMin) + " to " + std::to_string(spec.validMax);
+        case ParamKind::FixedSlider: return "a percentage from " + std::to_string(spec.validMin) + " to " + std::to_string(spec.validMax);
+        case ParamKind::Angle: return "degrees, any value between -32767 and 32767";
+    }
+    return "";
+}
+
+int32_t rawFromUserValue(const ParamSpec& spec, double value) {
+    if (spec.kind == ParamKind::FixedSlider || spec.kind == ParamKind::Angle) {
+        return static_cast<int32_t>(std::llround(value * kFixedOne));
+    }
+    return static_cast<int32_t>(std::llround(value));
+}
+
+uint32_t Scene::timeScale() const { return static_cast<uint32_t>(std::llround(100.0 * fps)); }
+
+double Scene::valueAt(int32_t parameter, int32_t time) const {
+    const ParamSpec& spec = paramSpec(parameter);
+    const auto found = keyframes.find(parameter);
+    if (found == keyframes.end() || found->second.empty()) {
+        const int32_t raw1 = raw[static_cast<std::size_t>(parameter)];
+        if (spec.kind == ParamKind::FixedSlider || spec.kind == ParamKind::Angle) return raw1 / 65536.0;
+        return raw1;
+    }
+    const std::vector<Keyframe>& keys = found->second;
+    if (time <= keys.front().time) return keys.front().value;
+    if (time >= keys.back().time) return keys.back().value;
+    std::size_t b = 1;
+    while (keys[b].time <= time) ++b;
+    const Keyframe& ka = keys[b - 1];
+    const Keyframe& kb = keys[b];
+    if (!interpolates(spec)) return ka.value;
+    return ka.value + (kb.value - ka.value) * (time - ka.time) / (kb.time - ka.time);
+}
+
+RawParamValues Scene::rawValuesAt(int32_t time) const {
+    RawParamValues values = raw;
+    for (const auto& [index, keys] : keyframes) {
+        if (!keys.empty()) values[static_cast<std::size_t>(index)] = rawFromUserValue(paramSpec(index), valueAt(index, time));
+    }
+    return values;
+}
+
+bool parseParamAssignment(const std::string& text, int32_t maskCount, Scene& scene, std::string& error) {
+    std::string name, value;
+    if (!splitAssignment(text, name, value, error, "\"UI Name=VALUE\"")) return false;
+    const ParamSpec* spec = nullptr;
+    if (!findNamed(name, spec, error)) return false;
+    double v = 0;
+    if (!parseUserValue(*spec, value, maskCount, v, error)) return false;
+    scene.raw[static_cast<std::size_t>(spec->index)] = rawFromUserValue(*spec, v);
+    return true;
+}
+
+bool parseKeyframe(const std::string& text, int32_t maskCount, Scene& scene, std::string& error) {
+    std::string name, rest;
+    if (!splitAssignment(text, name, rest, error, "\"UI Name=TIME:VALUE\"")) return false;
+    const ParamSpec* spec = nullptr;
+    if (!findNamed(name, spec, error)) return false;
+    const std::size_t colon = rest.find(':');
+    double frame = 0;
+    if (colon == std::string::npos || !parseNumber(rest.substr(0, colon), frame)) {
+        error = "keyframe \"" + text + "\" is not of the form \"UI Name=TIME:VALUE\" (TIME a frame number)";
+        return false;
+    }
+    if (frame < 0 || frame > 1e6) {
+        error = "keyframe time " + formatNumber(frame) + " of \"" + spec->name + "\" is out of range (accepted: 0 to 1000000 frames)";
+        return false;
+    }
+    Keyframe key;
+    key.time = static_cast<int32_t>(std::llround(100.0 * frame));
+    if (!parseUserValue(*spec, rest.substr(colon + 1), maskCount, key.value, error)) return false;
+    std::vector<Keyframe>& keys = scene.keyframes[spec->index];
+    const auto at = std::lower_bound(keys.begin(), keys.end(), key.time,
+                                     [](const Keyframe& k, int32_t t) { return k.time < t; });
+    if (at != keys.end() && at->time == key.time) {
+        error = "two keyframes of \"" + std::string(spec->name) + "\" at frame " + formatNumber(frame);
+        return false;
+    }
+    keys.insert(at, key);
+    return true;
+}
+
+bool addMask(const std::string& svgPath, Scene& scene, std::string& error) {
+    MaskPath mask;
+    std::string why;
+    if (!parseMaskPath(svgPath, mask, why)) {
+        error = "mask " + std::to_string(scene.masks.size() + 1) + " \"" + svgPath + "\": " + why;
+        return false;
+    }
+    scene.masks.push_back(std::move(mask));
+    return true;
+}
+
+bool validateScene(const Scene& scene, std::string& error) {
+    const int32_t pathId = scene.raw[OrderPath];
+    if (pathId < 0 || static_cast<std::size_t>(pathId) > scene.masks.size()) {
+        error = "\"Order Path\" " + std::to_string(pathId) + " names no such mask (accepted: 0 to " +
+                std::to_string(scene.masks.size()) + ", one per --mask)";
+        return false;
+    }
+    if (!(scene.fps > 0 && scene.fps <= 1000)) {
+        error = "frame rate " + formatNumber(scene.fps) + " is out of range (accepted: above 0, up to 1000)";
+        return false;
+    }
+    return true;
+}
+
+// The scene's stream objects are tokens without state of their own.
+int32_t SceneKeyframeSource::getEffect(void** effect) {
+    *effect = &tokens_[0];
+    return 0;
+}
+
+int32_t SceneKeyframeSource::getStream(void*, void** stream) {
+    *stream = &tokens_[1];
+    return 0;
+}
+
+int32_t SceneKeyframeSource::numKeyframes(void*, int32_t* count) {
+    const auto found = scene_.keyframes.find(EasingKeyframe);
+    *count = found == scene_.keyframes.end() ? 0 : static_cast<int32_t>(found->second.size());
+    return 0;
+}
+
+int32_t SceneKeyframeSource::keyframeTime(void*, int32_t index, KeyframeTime* time) {
+    const auto found = scene_.keyframes.find(EasingKeyframe);
+    if (found == scene_.keyframes.end() || index < 0 || static_cast<std::size_t>(index) >= found->second.size()) {
+        return kBadCallbackParam;
+    }
+    time->value = found->second[static_cast<std::size_t>(index)].time;
+    time->scale = scene_.timeScale();
+    return 0;
+}
+
+int32_t SceneKeyframeSource::newStreamValue(void*, KeyframeTime time, void** streamValue, double* value) {
+    *streamValue = &tokens_[2];
+    *value = scene_.valueAt(EasingKeyframe, time.value);
+    return 0;
+}
+
+int32_t SceneKeyframeSource::disposeStreamValue(void*) { return 0; }
+int32_t SceneKeyframeSource::disposeStream(void*) { return 0; }
+int32_t SceneKeyframeSource::disposeEffect(void*) { return 0; }
+
+}  // namespace tilesweep

@@ -1,0 +1,48 @@
+// Puts the picture together: output preparation, the outsider passes and the block
+// pass, for every mode and viewing mode.
+#pragma once
+
+#include <cstdint>
+
+#include "RenderServices.h"
+#include "WipeSettings.h"
+#include "WipeTypes.h"
+
+namespace tilesweep {
+
+struct FramePlan;
+
+enum ModeKind : int32_t {
+    kModeStill1 = 1,
+    kModeStill2 = 2,
+    kModeStill3 = 3,
+    kModeMove1 = 4,
+    kModeMove2 = 5,
+    kModeMove3 = 6,
+    kModeShrink1 = 7,
+    kModeShrink2 = 8,
+};
+enum ViewingModeKind : int32_t { kViewOutput = 1, kViewOnlyWiping = 2, kViewOnlyNotWiping = 3 };
+
+// What every pass of one frame draws with.
+struct BlockPainter {
+    const WipeSettings& settings;
+    const FramePlan& plan;
+    const ImageView& output;
+    PixelDepth depth;
+    RenderServices& services;
+    CompositeMode frameMode;
+};
+
+// The host transfer mode of a "Blend Mode" value, at full opacity.
+CompositeMode frameCompositeMode(int32_t blendMode);
+
+// A copy of the input, or all transparent, as the completion and mode ask.
+int32_t prepareOutput(const WipeSettings& settings, const FramePlan& plan, RenderServices& services);
+
+int32_t drawOutsiders(const BlockPainter& painter);
+int32_t drawBlocks(const BlockPainter& painter);
+// With moving blocks stacked Late, outsiders lie on top of them.
+int32_t drawLateOutsiders(const BlockPainter& painter);
+
+}  // namespace tilesweep

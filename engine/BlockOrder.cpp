@@ -1,0 +1,304 @@
+#include "BlockOrder.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace tilesweep {
+
+namespace {
+
+// One insider draw per ranked block, in ranking order. With Retain (and always in
+// row mode) an outsider keeps its place in the timing; with Skip the sequence closes up.
+class InsiderRanker {
+public:
+    InsiderRanker(const OrderChoice& choice, bool rowMode, SeededRandom& generator)
+        : orderInsider_(choice.orderInsider),
+          keepsPlace_(rowMode || choice.orderInsiderMode == kInsiderRetain),
+          generator_(generator) {}
+
+    void rank(BlockRecord& block) {
+        const double draw = generator_.next();
+        if (draw < orderInsider_) {
+            block.rank = n_++;
+        } else {
+            block.rank = ~n_;
+            if (keepsPlace_) ++n_;
+        }
+    }
+
+    int32_t count() const { return n_; }
+
+private:
+    double orderInsider_;
+    bool keepsPlace_;
+    SeededRandom& generator_;
+    int32_t n_ = 0;
+};
+
+bool columnLeftToRight(int32_t perBlockMode, int32_t line) {
+    if (perBlockMode == kPerBlockInverse) return false;
+    if (perBlockMode == kPerBlockZigzag) return line % 2 == 0;
+    return true;
+}
+
+void rankHorizontal(const BlockGrid& g, InsiderRanker& ranker, int32_t perBlockMode) {
+    for (int32_t row = 0; row < g.gridRows; ++row) {
+        BlockRecord* line = g.blocks + static_cast<std::ptrdiff_t>(row) * g.gridColumns;
+        if (columnLeftToRight(perBlockMode, row)) {
+            for (int32_t c = 0; c < g.gridColumns; ++c) ranker.rank(line[c]);
+        } else {
+            for (int32_t c = g.gridColumns - 1; c >= 0; --c) ranker.rank(line[c]);
+        }
+    }
+}
+
+void rankVertical(const BlockGrid& g, InsiderRanker& ranker, int32_t perBlockMode) {
+    for (int32_t column = 0; column < g.gridColumns; ++column) {
+        const bool down = columnLeftToRight(perBlockMode, column);
+        for (int32_t i = 0; i < g.gridRows; ++i) {
+            const int32_t row = down ? i : g.gridRows - 1 - i;
+            ranker.rank(g.blocks[static_cast<std::ptrdiff_t>(row) * g.gridColumns + column]);
+        }
+    }
+}
+
+void swapIfBothInsiders(BlockRecord& a, BlockRecord& b) {
+    if (a.rank >= 0 && b.rank >= 0) std::swap(a.rank, b.rank);
+}
+
+void shuffleRanksInRows(const BlockGrid& g, SeededRandom& generator) {
+    const double columns = g.gridColumns;
+    for (int32_t row = 0; row < g.gridRows; ++row) {
+        BlockRecord* line = g.blocks + static_cast<std::ptrdiff_t>(row) * g.gridColumns;
+        for (int32_t j = 0; j < g.gridColumns; ++j) {
+            const int32_t k = drawIndex(generator.next(), columns);
+            swapIfBothInsiders(line[j], line[k]);
+        }
+    }
+}
+
+void shuffleRanksInColumns(const BlockGrid& g, SeededRandom& generator) {
+    const double rows = g.gridRows;
+    for (int32_t column = 0; column < g.gridColumns; ++column) {
+        for (int32_t j = 0; j < g.gridRows; ++j) {
+            const int32_t k = drawIndex(generator.next(), rows);
+            swapIfBothInsiders(g.blocks[static_cast<std::ptrdiff_t>(j) * g.gridColumns + column],
+                               g.blocks[static_cast<std::ptrdiff_t>(k) * g.gridColumns + column]);
+        }
+    }
+}
+
+// Per-row (or per-column) ordering: every block takes a distinct position, and
+// direction dependence writes the direction of each whole row or column.
+void rankRows(const BlockGrid& g, DirectionCode* directions, const OrderChoice& choice,
+              InsiderRanker& ranker) {
+    const bool horizontal = choice.order == kOrderHorizontal;
+    const bool inverse = choice.orderInverse != 0;
+    DirectionCode forward = horizontal ? kDown : kRight;
+    DirectionCode backward = horizontal ? kUp : kLeft;
+    if (inverse) std::swap(forward, backward);
+    const int32_t lines = horizontal ? g.gridRows : g.gridColumns;
+    const int32_t along = horizontal ? g.gridColumns : g.gridRows;
+    for (int32_t i = 0; i < lines; ++i) {
+        // An empty grid can still have rows; it has no direction slots.
+        if (i < g.blockCount) {
+            if (choice.directionDependence == kDependenceNormal) directions[i] = forward;
+            if (choice.directionDependence == kDependenceInverse) directions[i] = backward;
+        }
+        for (int32_t j = 0; j < along; ++j) {
+            const std::ptrdiff_t index = horizontal
+                ? static_cast<std::ptrdiff_t>(i) * g.gridColumns + j
+                : static_cast<std::ptrdiff_t>(j) * g.gridColumns + i;
+            ranker.rank(g.blocks[index]);
+        }
+    }
+}
+
+// Spiral inwards from the top-left block. The heading carries over from block to
+// block and turns only when the way ahead is blocked.
+void rankSpiral(const BlockGrid& g, InsiderRanker& ranker, const int32_t (&rowStep)[4],
+                const int32_t (&columnStep)[4]) {
+    if (g.blockCount == 0) return;
+    int32_t row = 0;
+    int32_t column = 0;
+    int32_t heading = 0;
+    for (int32_t moves = 0;; ++moves) {
+        ranker.rank(g.blocks[static_cast<std::ptrdiff_t>(row) * g.gridColumns + column]);
+        if (moves == g.blockCount - 1) return;
+        bool moved = false;
+        for (int32_t turns = 0; turns < 4 && !moved; ++turns) {
+            const int32_t r = row + rowStep[heading];
+            const int32_t c = column + columnStep[heading];
+            if (r >= 0 && r < g.gridRows && c >= 0 && c < g.gridColumns &&
+                g.blocks[static_cast<std::ptrdiff_t>(r) * g.gridColumns + c].rank == kUnassignedRank) {
+                row = r;
+                column = c;
+                moved = true;
+            } else {
+                heading = (heading + 1) % 4;
+            }
+        }
+        if (!moved) return;  // cannot happen on a rectangle; guards the loop
+    }
+}
+
+void rankRandom(const BlockGrid& g, InsiderRanker& ranker, SeededRandom& orderGenerator) {
+    for (int32_t i = 0; i < g.blockCount; ++i) ranker.rank(g.blocks[i]);
+    // A swap with any index, not Fisher-Yates: stored projects depend on this exact shuffle.
+    const double count = g.blockCount;
+    for (int32_t i = 0; i < g.blockCount; ++i) {
+        const int32_t k = drawIndex(orderGenerator.next(), count);
+        std::swap(g.blocks[i].rank, g.blocks[k].rank);
+    }
+}
+
+void rankPathRemainder(const BlockGrid& g, int32_t stepCount) {
+    int32_t position = stepCount;
+    for (int32_t i = 0; i < g.blockCount; ++i) {
+        if (g.blocks[i].rank == kUnassignedRank) g.blocks[i].rank = ~position++;
+    }
+}
+
+void invertRanks(const BlockGrid& g, int32_t stepCount, bool rowMode) {
+    const int32_t m = rowMode ? g.blockCount : stepCount;
+    for (int32_t i = 0; i < g.blockCount; ++i) {
+        int32_t& rank = g.blocks[i].rank;
+        if (rank == kUnassignedRank) continue;
+        if (rank >= 0) {
+            rank = m - 1 - rank;
+        } else {
+            const int32_t k = ~rank;
+            if (rowMode || k < m) rank = ~(m - 1 - k);
+        }
+    }
+}
+
+}  // namespace
+
+int32_t truncToInt32(double value) {
+    if (!(value == value)) return 0;
+    if (value >= 2147483647.0) return INT32_MAX;
+    if (value <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+bool isRowMode(const OrderChoice& choice) {
+    return (choice.order == kOrderHorizontal || choice.order == kOrderVertical) &&
+           choice.orderPer != kOrderPerBlock;
+}
+
+int32_t walkOrderPath(const BlockGrid& g, int32_t imageWidth, int32_t imageHeight,
+                      int32_t orderPathId, OrderPathSource& source, const OrderChoice& choice,
+                      SeededRandom& insiderGenerator, int32_t& stepCount) {
+    InsiderRanker ranker(choice, false, insiderGenerator);
+    void* path = nullptr;
+    int32_t err = source.checkoutPath(orderPathId, &path);
+    if (err != 0) return err;
+    const double width = imageWidth;
+    const double height = imageHeight;
+    const double blockWidth = width / g.gridColumns;
+    const double blockHeight = height / g.gridRows;
+    // Arc lengths are stepped by 1.0; past 2^31 pixels a path is not a mask any more.
+    const double longestWalk = 2147483648.0;
+    int32_t segments = 0;
+    if (path != nullptr) err = source.numSegments(path, &segments);
+    for (int32_t s = 0; err == 0 && s < segments; ++s) {
+        void* preparation = nullptr;
+        err = source.prepareSegLength(path, s, 100, &preparation);
+        if (err != 0) break;
+        double length = 0.0;
+        err = source.getSegLength(path, s, preparation, &length);
+        for (double d = 0.0; err == 0 && d <= length && d <= longestWalk; d += 1.0) {
+            double x = 0.0;
+            double y = 0.0;
+            err = source.evalSegLength(path, preparation, s, d, &x, &y);
+            if (err != 0 || !(x >= 0.0 && x < width && y >= 0.0 && y < height)) continue;
+            int32_t column = static_cast<int32_t>(x / blockWidth);
+            if (column >= g.gridColumns) column = g.gridColumns - 1;
+            int32_t row = static_cast<int32_t>(y / blockHeight);
+            if (row >= g.gridRows) row = g.gridRows - 1;
+            BlockRecord& block = g.blocks[static_cast<std::ptrdiff_t>(row) * g.gridColumns + column];
+            if (block.rank == kUnassignedRank) ranker.rank(block);
+        }
+        const int32_t cleanupErr = source.cleanupSegLength(path, s, preparation);
+        if (err == 0) err = cleanupErr;
+    }
+    if (path != nullptr) {
+        const int32_t checkinErr = source.checkinPath(orderPathId, path);
+        if (err == 0) err = checkinErr;
+    }
+    stepCount = ranker.count();
+    return err;
+}
+
+void computeBlockOrder(const BlockGrid& g, DirectionCode* directions, int32_t& stepCount,
+                       const OrderChoice& choice, SeededRandom& orderGenerator,
+                       SeededRandom& insiderGenerator) {
+    const bool rowMode = isRowMode(choice);
+    InsiderRanker ranker(choice, rowMode, insiderGenerator);
+    static const int32_t kClockwiseRows[4] = {0, 1, 0, -1};
+    static const int32_t kClockwiseColumns[4] = {1, 0, -1, 0};
+    static const int32_t kAnticlockwiseRows[4] = {1, 0, -1, 0};
+    static const int32_t kAnticlockwiseColumns[4] = {0, 1, 0, -1};
+    bool ranked = true;
+    if (rowMode) {
+        rankRows(g, directions, choice, ranker);
+    } else {
+        switch (choice.order) {
+            case kOrderHorizontal:
+                rankHorizontal(g, ranker, choice.orderPerBlockMode);
+                if (choice.orderPerBlockMode == kPerBlockRandom) shuffleRanksInRows(g, insiderGenerator);
+                break;
+            case kOrderVertical:
+                rankVertical(g, ranker, choice.orderPerBlockMode);
+                if (choice.orderPerBlockMode == kPerBlockRandom) shuffleRanksInColumns(g, insiderGenerator);
+                break;
+            case kOrderClockwise:
+                rankSpiral(g, ranker, kClockwiseRows, kClockwiseColumns);
+                break;
+            case kOrderAnticlockwise:
+                rankSpiral(g, ranker, kAnticlockwiseRows, kAnticlockwiseColumns);
+                break;
+            case kOrderRandom:
+                rankRandom(g, ranker, orderGenerator);
+                break;
+            case kOrderPath:
+                rankPathRemainder(g, stepCount);
+                ranked = false;
+                break;
+            default:
+                // An order the effect does not know ranks nothing and draws nothing.
+                stepCount = 0;
+                return;
+        }
+    }
+    if (!rowMode && ranked) stepCount = ranker.count();
+    if (choice.orderInverse != 0) invertRanks(g, stepCount, rowMode);
+}
+
+void rotateRanks(const BlockGrid& g, int32_t stepCount, double orderOffset,
+                 const OrderChoice& choice) {
+    const bool rowMode = isRowMode(choice);
+    int64_t a = truncToInt32(static_cast<double>(stepCount) * orderOffset);
+    int64_t m = stepCount;
+    if (rowMode) {
+        a *= choice.order == kOrderHorizontal ? g.gridColumns : g.gridRows;
+        m = g.blockCount;
+    }
+    if (a == 0 || m <= 0) return;
+    auto rotated = [m, a](int64_t position) {
+        const int64_t r = (position + m - a) % m;
+        return static_cast<int32_t>(r < 0 ? r + m : r);
+    };
+    for (int32_t i = 0; i < g.blockCount; ++i) {
+        int32_t& rank = g.blocks[i].rank;
+        if (rank == kUnassignedRank) continue;
+        if (rank >= 0) {
+            rank = rotated(rank);
+        } else if (~rank < m) {
+            rank = ~rotated(~rank);
+        }
+    }
+}
+
+}  // namespace tilesweep

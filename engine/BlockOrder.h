@@ -1,0 +1,73 @@
+// Which block wipes when: every block gets a rank, and the frame its step count.
+#pragma once
+
+#include <cstdint>
+
+#include "RenderServices.h"
+#include "SeededRandom.h"
+#include "WipeTypes.h"
+
+namespace tilesweep {
+
+enum OrderKind : int32_t {
+    kOrderHorizontal = 1,
+    kOrderVertical = 2,
+    kOrderClockwise = 3,
+    kOrderAnticlockwise = 4,
+    kOrderRandom = 5,
+    kOrderPath = 6,
+};
+constexpr int32_t kOrderPerBlock = 1;
+constexpr int32_t kOrderPerRow1 = 2;
+constexpr int32_t kPerBlockNormal = 1;
+constexpr int32_t kPerBlockInverse = 2;
+constexpr int32_t kPerBlockZigzag = 3;
+constexpr int32_t kPerBlockRandom = 4;
+constexpr int32_t kInsiderRetain = 1;
+constexpr int32_t kDependenceOff = 1;
+constexpr int32_t kDependenceNormal = 2;
+constexpr int32_t kDependenceInverse = 3;
+
+struct BlockGrid {
+    BlockRecord* blocks;
+    int32_t blockCount;
+    int32_t gridRows;
+    int32_t gridColumns;
+};
+
+// The order settings as the frame uses them (after the Path fallback).
+struct OrderChoice {
+    int32_t order;
+    int32_t orderPer;
+    int32_t orderPerBlockMode;
+    int32_t orderInverse;
+    int32_t directionDependence;
+    double orderInsider;
+    int32_t orderInsiderMode;
+};
+
+// Horizontal or Vertical with "Order Per" other than Block: timing runs per row or
+// per column.
+bool isRowMode(const OrderChoice& choice);
+
+// Ranks the blocks that the mask passes over, counting `stepCount` up from 0.
+// Returns the first host error; a path that was checked out is always checked in.
+int32_t walkOrderPath(const BlockGrid& grid, int32_t imageWidth, int32_t imageHeight,
+                      int32_t orderPathId, OrderPathSource& path, const OrderChoice& choice,
+                      SeededRandom& insiderGenerator, int32_t& stepCount);
+
+// Ranks every block for the order; `stepCount` comes in as the Path walk or the row
+// count left it and goes out as the number of timing steps. Ends with "Order Inverse".
+void computeBlockOrder(const BlockGrid& grid, DirectionCode* directions, int32_t& stepCount,
+                       const OrderChoice& choice, SeededRandom& orderGenerator,
+                       SeededRandom& insiderGenerator);
+
+// "Order Offset": the block at position trunc(stepCount x orderOffset) starts the wipe.
+void rotateRanks(const BlockGrid& grid, int32_t stepCount, double orderOffset,
+                 const OrderChoice& choice);
+
+// Truncation toward zero of a double into 32 bits; NaN gives 0, values beyond the
+// range saturate (never an undefined conversion).
+int32_t truncToInt32(double value);
+
+}  // namespace tilesweep

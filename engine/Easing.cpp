@@ -1,0 +1,142 @@
+#include "Easing.h"
+
+#include <cmath>
+
+#include "ExactMath.h"
+
+namespace tilesweep {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+double easeQuad(double t, int32_t mode) {
+    switch (mode) {
+        case kEaseIn: return t * t;
+        case kEaseOut: return (-t) * (t - 2);
+        default: {
+            const double u = 2 * t;
+            if (u < 1) return 0.5 * u * u;
+            const double v = u - 1;
+            return -0.5 * ((v - 2) * v - 1);
+        }
+    }
+}
+
+double easeCubic(double t, int32_t mode) {
+    switch (mode) {
+        case kEaseIn: return t * t * t;
+        case kEaseOut: { const double a = t - 1; return a * a * a + 1; }
+        default: {
+            const double u = 2 * t;
+            if (u < 1) return 0.5 * u * u * u;
+            const double v = u - 2;
+            return 0.5 * (v * v * v + 2);
+        }
+    }
+}
+
+double easeQuart(double t, int32_t mode) {
+    switch (mode) {
+        case kEaseIn: return t * t * t * t;
+        case kEaseOut: { const double a = t - 1; return -(a * a * a * a - 1); }
+        default: {
+            const double u = 2 * t;
+            if (u < 1) return 0.5 * u * u * u * u;
+            const double v = u - 2;
+            return -0.5 * (v * v * v * v - 2);
+        }
+    }
+}
+
+double easeQuint(double t, int32_t mode) {
+    switch (mode) {
+        case kEaseIn: return t * t * t * t * t;
+        case kEaseOut: { const double a = t - 1; return a * a * a * a * a + 1; }
+        default: {
+            const double u = 2 * t;
+            if (u < 1) return 0.5 * u * u * u * u * u;
+            const double v = u - 2;
+            return 0.5 * (v * v * v * v * v + 2);
+        }
+    }
+}
+
+double easeExpo(double t, int32_t mode) {
+    switch (mode) {
+        case kEaseIn: return t == 0 ? 0.0 : exactExp2(10 * (t - 1));
+        case kEaseOut: return t == 1 ? 1.0 : 1 - exactExp2(-10 * t);
+        default: {
+            if (t == 0) return 0.0;
+            if (t == 1) return 1.0;
+            const double u = 2 * t;
+            if (u < 1) return 0.5 * exactExp2(10 * (u - 1));
+            const double v = u - 1;
+            return 0.5 * (2 - exactExp2(-10 * v));
+        }
+    }
+}
+
+double easeCirc(double t, int32_t mode) {
+    switch (mode) {
+        case kEaseIn: return -(std::sqrt(1 - t * t) - 1);
+        case kEaseOut: { const double a = t - 1; return std::sqrt(1 - a * a); }
+        default: {
+            const double u = 2 * t;
+            if (u < 1) return -0.5 * (std::sqrt(1 - u * u) - 1);
+            const double v = u - 2;
+            return 0.5 * (std::sqrt(1 - v * v) + 1);
+        }
+    }
+}
+
+double easeSine(double t, int32_t mode) {
+    switch (mode) {
+        case kEaseIn: return 1 - exactCos(t * kPi / 2);
+        case kEaseOut: return exactSin(t * kPi / 2);
+        default: return -0.5 * (exactCos(kPi * t) - 1);
+    }
+}
+
+double easeBounce(double t, int32_t mode) {
+    switch (mode) {
+        case kEaseIn: return 1 - bounceOut(1 - t);
+        case kEaseOut: return bounceOut(t);
+        default:
+            if (t < 0.5) return 0.5 * (1 - bounceOut(1 - 2 * t));
+            return 0.5 * bounceOut(2 * t - 1) + 0.5;
+    }
+}
+
+}  // namespace
+
+double bounceOut(double x) {
+    if (x < 0.36363636363636365) return 7.5625 * x * x;
+    if (x < 0.7272727272727273) {
+        const double y = x - 0.5454545454545454;
+        return 7.5625 * y * y + 0.75;
+    }
+    if (x < 0.9090909090909091) {
+        const double y = x - 0.8181818181818182;
+        return 7.5625 * y * y + 0.9375;
+    }
+    const double y = x - 0.9545454545454546;
+    return 7.5625 * y * y + 0.984375;
+}
+
+double applyEasing(double t, int32_t easing, int32_t easingMode) {
+    if (easingMode < kEaseIn || easingMode > kEaseInOut) return t;
+    switch (easing) {
+        case kEasingQuad: return easeQuad(t, easingMode);
+        case kEasingCubic: return easeCubic(t, easingMode);
+        case kEasingQuart: return easeQuart(t, easingMode);
+        case kEasingQuint: return easeQuint(t, easingMode);
+        case kEasingExpo: return easeExpo(t, easingMode);
+        case kEasingCirc: return easeCirc(t, easingMode);
+        case kEasingSine: return easeSine(t, easingMode);
+        case kEasingBounce: return easeBounce(t, easingMode);
+        default: return t;
+    }
+}
+
+}  // namespace tilesweep

@@ -1,0 +1,186 @@
+#include "FramePipeline.h"
+
+#include <algorithm>
+
+#include "BlockDrawing.h"
+#include "Direction.h"
+#include "SeededRandom.h"
+#include "Stacking.h"
+
+namespace tilesweep {
+
+namespace {
+
+// The images fit when both row strides hold the input's width and the heights agree.
+bool imagesFit(const ImageView& input, const ImageView& output) {
+    return static_cast<int64_t>(input.rowPixels) - input.width >= 0 &&
+           static_cast<int64_t>(output.rowPixels) - input.width >= 0 &&
+           output.height == input.height;
+}
+
+// A grid count below 1 gives an empty grid; the image size caps it.
+int32_t gridCount(int32_t requested, int32_t pixels) {
+    if (requested < 1 || pixels < 1) return 0;
+    return std::min(requested, pixels);
+}
+
+void layOutGrid(FramePlan& plan) {
+    const int64_t width = plan.imageWidth;
+    const int64_t height = plan.imageHeight;
+    BlockRecord* block = plan.blocks;
+    for (int32_t r = 0; r < plan.gridRows; ++r) {
+        const auto top = static_cast<int32_t>(r * height / plan.gridRows);
+        const auto bottom = static_cast<int32_t>((r + 1) * height / plan.gridRows);
+        int32_t left = 0;
+        for (int32_t c = 0; c < plan.gridColumns; ++c, ++block) {
+            const auto right = static_cast<int32_t>((c + 1) * width / plan.gridColumns);
+            *block = BlockRecord{left, top, right - left, bottom - top, kUnassignedRank, -1};
+            left = right;
+        }
+    }
+}
+
+OrderChoice effectiveOrder(const WipeSettings& s, bool& pathOrder) {
+    OrderChoice choice{s.order, s.orderPer, s.orderPerBlockMode, s.orderInverse,
+                       s.directionDependence, s.orderInsider, s.orderInsiderMode};
+    pathOrder = false;
+    if (choice.order == kOrderPath) {
+        if (s.orderPathId > 0) {
+            pathOrder = true;
+        } else {
+            choice.order = kOrderHorizontal;
+            choice.orderPer = kOrderPerBlock;
+            choice.orderInverse = 0;
+        }
+    }
+    return choice;
+}
+
+int32_t memoryError(PlanServices& services) {
+    services.showMessage(kMemoryErrorMessage);
+    return kErrInternalStructDamaged;
+}
+
+}  // namespace
+
+FrameArrays::~FrameArrays() {
+    allocator_.freeArray(blocks);
+    allocator_.freeArray(directions);
+    allocator_.freeArray(stepProgress);
+}
+
+bool FrameArrays::allocate(ArrayMemory& memory, std::size_t bytes) {
+    // An empty array needs no memory; the host may refuse a zero-sized handle.
+    if (bytes == 0) return true;
+    return allocator_.allocateArray(bytes, memory);
+}
+
+int32_t planWipe(const WipeSettings& s, int32_t imageWidth, int32_t imageHeight,
+                 PlanServices& services, FrameArrays& arrays, FramePlan& plan) {
+    plan.imageWidth = std::max(imageWidth, 0);
+    plan.imageHeight = std::max(imageHeight, 0);
+    plan.gridRows = gridCount(s.rows, plan.imageHeight);
+    plan.gridColumns = gridCount(s.columns, plan.imageWidth);
+    plan.blockCount = plan.gridRows * plan.gridColumns;
+    plan.moveStacking = s.mode == kModeMove2 || s.mode == kModeMove3;
+    plan.effectiveCompletion = s.completion;
+    const auto blockCount = static_cast<std::size_t>(plan.blockCount);
+
+    if (!arrays.allocate(arrays.directions, blockCount * sizeof(DirectionCode))) return memoryError(services);
+    plan.directions = static_cast<DirectionCode*>(arrays.directions.data);
+    SeededRandom directionGenerator(s.directionSeed);
+    fillDirections(plan.directions, plan.blockCount, s.direction, s.directionMode, directionGenerator);
+
+    if (!arrays.allocate(arrays.blocks, blockCount * sizeof(BlockRecord))) return memoryError(services);
+    plan.blocks = static_cast<BlockRecord*>(arrays.blocks.data);
+    layOutGrid(plan);
+
+    plan.order = effectiveOrder(s, plan.pathOrder);
+    SeededRandom orderGenerator(s.orderSeed);
+    SeededRandom insiderGenerator(insiderSeed(s.orderSeed));
+
+    plan.stepCount = plan.blockCount;
+    int32_t err = kErrNone;
+    if (plan.pathOrder) {
+        plan.stepCount = 0;
+        OrderPathSource* path = services.orderPath();
+        if (path != nullptr) {
+            err = walkOrderPath(plan.grid(), plan.imageWidth, plan.imageHeight, s.orderPathId, *path,
+                                plan.order, insiderGenerator, plan.stepCount);
+        }
+    }
+    plan.rowMode = isRowMode(plan.order);
+    if (plan.rowMode) plan.stepCount = plan.order.order == kOrderHorizontal ? plan.gridRows : plan.gridColumns;
+    if (err != kErrNone) return err;
+
+    computeBlockOrder(plan.grid(), plan.directions, plan.stepCount, plan.order, orderGenerator, insiderGenerator);
+    rotateRanks(plan.grid(), plan.stepCount, s.orderOffset, plan.order);
+    plan.timing = computeTiming(plan.stepCount, s.delay);
+
+    if (!arrays.allocate(arrays.stepProgress, static_cast<std::size_t>(plan.stepCount) * sizeof(double))) {
+        return memoryError(services);
+    }
+    plan.stepProgress = static_cast<double*>(arrays.stepProgress.data);
+    fillStepValues(plan.stepProgress, plan.stepCount, s.completion, plan.timing);
+    return easeStepValues(plan.stepProgress, plan.stepCount, s.easing, s.easingMode, services.easingKeyframes(),
+                          plan.effectiveCompletion);
+}
+
+void fillRankMap(const WipeSettings& s, FramePlan& plan) {
+    const bool dependence = !plan.rowMode && s.directionDependence != kDependenceOff;
+    if (!plan.moveStacking && !dependence) return;
+    BlockRecord* blocks = plan.blocks;
+    const int32_t count = plan.blockCount;
+    // Row mode gives every block a distinct position whatever the insider mode, so
+    // it is filled like Retain; compacting would let an outsider take an insider's entry.
+    const bool sequential = s.orderInsider < 1.0 && (s.orderInsiderMode == kInsiderRetain || plan.rowMode);
+    if (sequential) {
+        for (int32_t b = 0; b < count; ++b) {
+            const int32_t rank = blocks[b].rank;
+            const int32_t p = rank >= 0 ? rank : -1 - rank;
+            if (rank != kUnassignedRank && p < count) blocks[p].blockAtRank = b;
+        }
+    } else {
+        int32_t cursor = count - 1;
+        for (int32_t b = 0; b < count; ++b) {
+            const int32_t rank = blocks[b].rank;
+            if (rank >= 0) {
+                if (rank < count) blocks[rank].blockAtRank = b;
+            } else if (rank != kUnassignedRank && cursor >= 0) {
+                blocks[cursor--].blockAtRank = b;
+            }
+        }
+    }
+    if (dependence) applyDirectionDependence(blocks, plan.directions, count, s.directionDependence);
+    if (s.zIndex == kZRandom) {
+        SeededRandom stackingGenerator(s.zIndexSeed);
+        shuffleStackingOrder(blocks, count, stackingGenerator);
+    }
+}
+
+int32_t planFrame(const WipeSettings& settings, int32_t imageWidth, int32_t imageHeight,
+                  PlanServices& services, FrameArrays& arrays, FramePlan& plan) {
+    const int32_t err = planWipe(settings, imageWidth, imageHeight, services, arrays, plan);
+    if (err == kErrNone) fillRankMap(settings, plan);
+    return err;
+}
+
+int32_t renderFrame(const WipeSettings& settings, const ImageView& input, const ImageView& output,
+                    PixelDepth depth, RenderServices& services) {
+    if (!imagesFit(input, output)) return kErrBadImageSize;
+    FrameArrays arrays(services);
+    FramePlan plan;
+    int32_t err = planWipe(settings, input.width, input.height, services, arrays, plan);
+    if (err == kErrNone) err = prepareOutput(settings, plan, services);
+    if (err == kErrNone) fillRankMap(settings, plan);
+    plan.lateOutsiders = plan.moveStacking && settings.zIndex == kZLate;
+    const BlockPainter painter{settings, plan, output, depth, services, frameCompositeMode(settings.blendMode)};
+    const bool outsidersExist = plan.pathOrder || settings.orderInsider < 1.0;
+    const double completion = plan.effectiveCompletion;
+    if (err == kErrNone && outsidersExist) err = drawOutsiders(painter);
+    if (err == kErrNone && completion > 0.0 && completion < 1.0) err = drawBlocks(painter);
+    if (err == kErrNone && outsidersExist) err = drawLateOutsiders(painter);
+    return err;
+}
+
+}  // namespace tilesweep

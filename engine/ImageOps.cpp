@@ -1,0 +1,442 @@
+#include "ImageOps.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace tilesweep {
+
+namespace {
+
+// The host's codes, so that callers can pass them on unchanged.
+constexpr int32_t kErrOutOfMemory = 4;
+constexpr int32_t kErrUnsupportedFormat = 516;
+
+// One channel type per depth. Unit values are 0..1 with 1 the channel's opaque value;
+// integer channels round to nearest and clamp on the way back, float channels are
+// stored as they come so that out-of-range (HDR) colour survives.
+template <typename C, int32_t Max>
+struct IntegerTraits {
+    using Channel = C;
+    static constexpr Channel kOpaque = static_cast<Channel>(Max);
+    static constexpr double kMax = Max;
+    // The 8-bit opacity field is the only one with 8-bit resolution.
+    static constexpr bool kByteOpacity = Max == 255;
+
+    // Division rather than a reciprocal multiply: 0 and Max must map to exactly 0 and 1,
+    // which the thresholds of the blend formulas compare against.
+    static double toUnit(Channel c) { return static_cast<double>(c) / kMax; }
+    static Channel fromScaled(double v) {
+        if (!(v > 0.0)) return 0;
+        if (v >= kMax) return kOpaque;
+        return static_cast<Channel>(v + 0.5);
+    }
+    static Channel fromUnit(double u) { return fromScaled(u * kMax); }
+};
+
+struct FloatTraits {
+    using Channel = float;
+    static constexpr Channel kOpaque = 1.0f;
+    static constexpr double kMax = 1.0;
+    static constexpr bool kByteOpacity = false;
+
+    static double toUnit(Channel c) { return static_cast<double>(c); }
+    static Channel fromScaled(double v) { return static_cast<Channel>(v); }
+    static Channel fromUnit(double u) { return static_cast<Channel>(u); }
+};
+
+using Traits8 = IntegerTraits<uint8_t, 255>;
+using Traits16 = IntegerTraits<uint16_t, 32768>;
+
+constexpr int kChannels = 4;
+
+double clampUnit(double v) { return std::min(1.0, std::max(0.0, v)); }
+
+template <typename T>
+typename T::Channel* pixelAt(const ImageView& view, int64_t x, int64_t y) {
+    return static_cast<typename T::Channel*>(view.pixels) +
+           (y * static_cast<int64_t>(view.rowPixels) + x) * kChannels;
+}
+
+// A half-open run of pixel indices; 64-bit so that far-out rectangles cannot overflow.
+struct Span {
+    int64_t begin;
+    int64_t end;
+    bool empty() const { return begin >= end; }
+};
+
+Span intersect(Span a, Span b) { return {std::max(a.begin, b.begin), std::min(a.end, b.end)}; }
+
+Span horizontal(const Rect& r) { return {r.left, r.right}; }
+Span vertical(const Rect& r) { return {r.top, r.bottom}; }
+
+Rect wholeImage(const ImageView& view) { return {0, 0, view.width, view.height}; }
+
+// ---------------------------------------------------------------------------- fill
+
+template <typename T>
+int32_t fillRect(const ImageView& destination, const Rect* rect) {
+    const Rect r = rect ? *rect : wholeImage(destination);
+    if (isEmpty(r)) return 0;
+    const Span xs = intersect(horizontal(r), {0, destination.width});
+    const Span ys = intersect(vertical(r), {0, destination.height});
+    if (xs.empty() || ys.empty()) return 0;
+    // All-zero bytes are transparent black at every depth, float included.
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(xs.end - xs.begin) * kChannels * sizeof(typename T::Channel);
+    for (int64_t y = ys.begin; y < ys.end; ++y)
+        std::memset(pixelAt<T>(destination, xs.begin, y), 0, rowBytes);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------- copy
+
+// Scaling is a box filter along each axis: a destination pixel is the average of the
+// source pixels that its footprint covers, each weighted by the covered fraction. It
+// averages the area when shrinking and mixes at most two neighbours when enlarging
+// (sharp, no ringing, no overshoot). Measured in units where a source pixel is dLen
+// long and a destination pixel sLen long, every overlap is an integer, so weights are
+// exact and a flat area comes back exactly.
+struct Tap {
+    int64_t source;  // absolute source index
+    double weight;
+};
+
+struct AxisMap {
+    Span destination;             // absolute destination indices that get written
+    std::vector<std::size_t> first;  // per destination index: its taps, first..first[+1]
+    std::vector<double> total;    // per destination index: sum of its weights
+    std::vector<Tap> taps;
+};
+
+// Maps the destination run [dOrigin, dOrigin + dLen) onto the source run
+// [sOrigin, sOrigin + sLen). Only destinations inside [0, dLimit) are kept, and only
+// sources inside [0, sLimit) are read; a destination whose whole footprint lies
+// outside the source image gets no taps and stays untouched.
+void buildAxis(int64_t sOrigin, int64_t sLen, int64_t sLimit, int64_t dOrigin, int64_t dLen,
+               int64_t dLimit, AxisMap& map) {
+    map.destination = intersect({dOrigin, dOrigin + dLen}, {0, dLimit});
+    const std::size_t count =
+        map.destination.empty() ? 0 : static_cast<std::size_t>(map.destination.end -
+                                                                map.destination.begin);
+    map.first.assign(count + 1, 0);
+    map.total.assign(count, 0.0);
+    map.taps.clear();
+    // Unsigned: both lengths fit in 32 bits, so their products fit in 64.
+    const uint64_t sn = static_cast<uint64_t>(sLen);
+    const uint64_t dn = static_cast<uint64_t>(dLen);
+    const Span readable = {-sOrigin, sLimit - sOrigin};
+    for (std::size_t k = 0; k < count; ++k) {
+        const uint64_t d = static_cast<uint64_t>(map.destination.begin - dOrigin) + k;
+        const uint64_t from = d * sn;
+        const uint64_t to = from + sn;
+        const Span cover = intersect(
+            {static_cast<int64_t>(from / dn), static_cast<int64_t>((to + dn - 1) / dn)}, readable);
+        double total = 0.0;
+        for (int64_t i = cover.begin; i < cover.end; ++i) {
+            const uint64_t u = static_cast<uint64_t>(i);
+            const uint64_t overlap = std::min(to, (u + 1) * dn) - std::max(from, u * dn);
+            const double w = static_cast<double>(overlap);
+            map.taps.push_back({sOrigin + i, w});
+            total += w;
+        }
+        map.total[k] = total;
+        map.first[k + 1] = map.taps.size();
+    }
+}
+
+// Same size: a translation, row by row. Source and destination must not overlap.
+template <typename T>
+void copyTranslated(const ImageView& source, const Rect& s, const ImageView& destination,
+                    const Rect& d) {
+    const int64_t shiftX = static_cast<int64_t>(s.left) - d.left;
+    const int64_t shiftY = static_cast<int64_t>(s.top) - d.top;
+    const Span xs = intersect(intersect(horizontal(d), {0, destination.width}),
+                              {-shiftX, source.width - shiftX});
+    const Span ys = intersect(intersect(vertical(d), {0, destination.height}),
+                              {-shiftY, source.height - shiftY});
+    if (xs.empty() || ys.empty()) return;
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(xs.end - xs.begin) * kChannels * sizeof(typename T::Channel);
+    for (int64_t y = ys.begin; y < ys.end; ++y)
+        std::memcpy(pixelAt<T>(destination, xs.begin, y),
+                    pixelAt<T>(source, xs.begin + shiftX, y + shiftY), rowBytes);
+}
+
+// Colour is averaged weighted by alpha: the images are straight, and a plain average
+// would pull the colour of transparent neighbours (usually black) into the edge. Where
+// the covered alpha is zero the plain average is kept, so that colour is still defined.
+template <typename T>
+void copyScaled(const ImageView& source, const Rect& s, const ImageView& destination,
+                const Rect& d) {
+    AxisMap xMap;
+    AxisMap yMap;
+    buildAxis(s.left, static_cast<int64_t>(s.right) - s.left, source.width, d.left,
+              static_cast<int64_t>(d.right) - d.left, destination.width, xMap);
+    buildAxis(s.top, static_cast<int64_t>(s.bottom) - s.top, source.height, d.top,
+              static_cast<int64_t>(d.bottom) - d.top, destination.height, yMap);
+    const std::size_t columns = xMap.total.size();
+    const std::size_t rows = yMap.total.size();
+    for (std::size_t ky = 0; ky < rows; ++ky) {
+        if (yMap.total[ky] == 0.0) continue;
+        const int64_t y = yMap.destination.begin + static_cast<int64_t>(ky);
+        typename T::Channel* out = pixelAt<T>(destination, xMap.destination.begin, y);
+        for (std::size_t kx = 0; kx < columns; ++kx, out += kChannels) {
+            if (xMap.total[kx] == 0.0) continue;
+            double alpha = 0.0;
+            double weighted[3] = {0.0, 0.0, 0.0};
+            double plain[3] = {0.0, 0.0, 0.0};
+            for (std::size_t ty = yMap.first[ky]; ty < yMap.first[ky + 1]; ++ty) {
+                const Tap& row = yMap.taps[ty];
+                for (std::size_t tx = xMap.first[kx]; tx < xMap.first[kx + 1]; ++tx) {
+                    const Tap& column = xMap.taps[tx];
+                    const typename T::Channel* p = pixelAt<T>(source, column.source, row.source);
+                    const double w = row.weight * column.weight;
+                    const double wa = w * static_cast<double>(p[0]);
+                    alpha += wa;
+                    for (int c = 0; c < 3; ++c) {
+                        weighted[c] += wa * static_cast<double>(p[c + 1]);
+                        plain[c] += w * static_cast<double>(p[c + 1]);
+                    }
+                }
+            }
+            const double total = yMap.total[ky] * xMap.total[kx];
+            out[0] = T::fromScaled(alpha / total);
+            for (int c = 0; c < 3; ++c)
+                out[c + 1] = T::fromScaled(alpha > 0.0 ? weighted[c] / alpha : plain[c] / total);
+        }
+    }
+}
+
+// The mapping is always that of the full rectangles; clipping only chooses which
+// destination pixels are written and which source pixels may be read.
+template <typename T>
+int32_t copyRect(const ImageView& source, const ImageView& destination, const Rect* sourceRect,
+                 const Rect* destinationRect) {
+    const Rect s = sourceRect ? *sourceRect : wholeImage(source);
+    const Rect d = destinationRect ? *destinationRect : wholeImage(destination);
+    if (isEmpty(s) || isEmpty(d)) return 0;
+    const bool sameSize = static_cast<int64_t>(s.right) - s.left ==
+                              static_cast<int64_t>(d.right) - d.left &&
+                          static_cast<int64_t>(s.bottom) - s.top ==
+                              static_cast<int64_t>(d.bottom) - d.top;
+    if (sameSize) {
+        copyTranslated<T>(source, s, destination, d);
+        return 0;
+    }
+    try {
+        copyScaled<T>(source, s, destination, d);
+    } catch (const std::bad_alloc&) {
+        return kErrOutOfMemory;
+    }
+    return 0;
+}
+
+// ------------------------------------------------------------------------ transfer
+
+// Separable blend functions B(Cb, Cs) on unit values, Cb the destination (backdrop)
+// and Cs the source, as image editors define them:
+//   Normal       Cs
+//   Add          min(1, Cb + Cs)
+//   Multiply     Cb * Cs
+//   Screen       Cb + Cs - Cb * Cs
+//   Overlay      HardLight(Cs, Cb), i.e. the same with the roles swapped
+//   HardLight    Cs <= 0.5: Multiply(Cb, 2Cs); else Screen(Cb, 2Cs - 1)
+//   Darken       min(Cb, Cs)
+//   Lighten      max(Cb, Cs)
+//   Difference   |Cb - Cs|
+//   ColorDodge   Cb = 0: 0; Cs = 1: 1; else min(1, Cb / (1 - Cs))
+//   ColorBurn    Cb = 1: 1; Cs = 0: 0; else 1 - min(1, (1 - Cb) / Cs)
+//   LinearLight  clamp(Cb + 2Cs - 1, 0, 1)
+//   VividLight   Cs < 0.5: ColorBurn(Cb, 2Cs); else ColorDodge(Cb, 2Cs - 1)
+//   PinLight     Cs < 0.5: min(Cb, 2Cs); else max(Cb, 2Cs - 1)
+//   HardMix      Cb + Cs >= 1: 1; else 0
+// The formulas are defined on [0, 1]; every mode but Normal gets its inputs clamped to
+// that range (only float pixels can lie outside it).
+double screen(double b, double s) { return b + s - b * s; }
+double hardLight(double b, double s) { return s <= 0.5 ? b * (2.0 * s) : screen(b, 2.0 * s - 1.0); }
+double colorDodge(double b, double s) {
+    if (b == 0.0) return 0.0;
+    if (s >= 1.0) return 1.0;
+    return std::min(1.0, b / (1.0 - s));
+}
+double colorBurn(double b, double s) {
+    if (b == 1.0) return 1.0;
+    if (s <= 0.0) return 0.0;
+    return 1.0 - std::min(1.0, (1.0 - b) / s);
+}
+
+struct NormalBlend {
+    static constexpr bool kNormal = true;
+    static double apply(double, double s) { return s; }
+};
+template <double (*F)(double, double)>
+struct Blend {
+    static constexpr bool kNormal = false;
+    static double apply(double b, double s) { return F(b, s); }
+};
+
+double addBlend(double b, double s) { return std::min(1.0, b + s); }
+double multiplyBlend(double b, double s) { return b * s; }
+double overlayBlend(double b, double s) { return hardLight(s, b); }
+double darkenBlend(double b, double s) { return std::min(b, s); }
+double lightenBlend(double b, double s) { return std::max(b, s); }
+double differenceBlend(double b, double s) { return std::fabs(b - s); }
+double linearLightBlend(double b, double s) { return clampUnit(b + 2.0 * s - 1.0); }
+double vividLightBlend(double b, double s) {
+    return s < 0.5 ? colorBurn(b, 2.0 * s) : colorDodge(b, 2.0 * s - 1.0);
+}
+double pinLightBlend(double b, double s) {
+    return s < 0.5 ? std::min(b, 2.0 * s) : std::max(b, 2.0 * s - 1.0);
+}
+// Unit values of integer channels come from a rounded division, so channels that sum
+// to exactly the maximum may land an ulp below 1.
+double hardMixBlend(double b, double s) { return b + s >= 1.0 - 1e-9 ? 1.0 : 0.0; }
+
+struct TransferJob {
+    const ImageView* source;
+    const ImageView* destination;
+    int64_t sourceX;
+    int64_t sourceY;
+    int64_t destinationX;
+    int64_t destinationY;
+    int64_t width;
+    int64_t height;
+    double opacity;
+    bool fullOpacity;
+};
+
+// Straight-alpha source-over with the blend B:
+//   as = source alpha * opacity,  ao = as + ab (1 - as)
+//   mixed = (1 - ab) Cs + ab B(Cb, Cs)
+//   Co = (as mixed + ab (1 - as) Cb) / ao
+// An opaque source at full opacity gives ao = 1 exactly; over a transparent pixel the
+// colour is the source's, copied rather than recomputed so that it stays exact.
+template <typename T, typename B>
+void blendRows(const TransferJob& job) {
+    using C = typename T::Channel;
+    for (int64_t row = 0; row < job.height; ++row) {
+        const C* s = pixelAt<T>(*job.source, job.sourceX, job.sourceY + row);
+        C* d = pixelAt<T>(*job.destination, job.destinationX, job.destinationY + row);
+        for (int64_t i = 0; i < job.width; ++i, s += kChannels, d += kChannels) {
+            if (B::kNormal && job.fullOpacity && s[0] == T::kOpaque) {
+                std::memcpy(d, s, kChannels * sizeof(C));
+                continue;
+            }
+            const double as = clampUnit(T::toUnit(s[0])) * job.opacity;
+            if (!(as > 0.0)) continue;
+            const double ab = clampUnit(T::toUnit(d[0]));
+            if (ab == 0.0) {
+                d[0] = T::fromUnit(as);
+                d[1] = s[1];
+                d[2] = s[2];
+                d[3] = s[3];
+                continue;
+            }
+            const double ao = as + ab * (1.0 - as);
+            const double backWeight = ab * (1.0 - as);
+            for (int c = 1; c < kChannels; ++c) {
+                const double cs = T::toUnit(s[c]);
+                const double cb = T::toUnit(d[c]);
+                double mixed = cs;
+                if (!B::kNormal)
+                    mixed = (1.0 - ab) * cs + ab * B::apply(clampUnit(cb), clampUnit(cs));
+                // Opaque source: the general form gives the same value, without a division.
+                d[c] = T::fromUnit(as == 1.0 ? mixed : (as * mixed + backWeight * cb) / ao);
+            }
+            d[0] = T::fromUnit(ao);
+        }
+    }
+}
+
+template <typename T>
+void blendByMode(int32_t xfer, const TransferJob& job) {
+    switch (xfer) {
+        case 4: return blendRows<T, Blend<addBlend>>(job);
+        case 5: return blendRows<T, Blend<multiplyBlend>>(job);
+        case 6: return blendRows<T, Blend<screen>>(job);
+        case 7: return blendRows<T, Blend<overlayBlend>>(job);
+        case 9: return blendRows<T, Blend<hardLight>>(job);
+        case 10: return blendRows<T, Blend<darkenBlend>>(job);
+        case 11: return blendRows<T, Blend<lightenBlend>>(job);
+        case 26: return blendRows<T, Blend<differenceBlend>>(job);
+        case 27: return blendRows<T, Blend<colorDodge>>(job);
+        case 28: return blendRows<T, Blend<colorBurn>>(job);
+        case 31: return blendRows<T, Blend<linearLightBlend>>(job);
+        case 32: return blendRows<T, Blend<vividLightBlend>>(job);
+        case 33: return blendRows<T, Blend<pinLightBlend>>(job);
+        case 34: return blendRows<T, Blend<hardMixBlend>>(job);
+        default: return blendRows<T, NormalBlend>(job);  // 2, and any mode we do not know
+    }
+}
+
+template <typename T>
+int32_t transfer(const ImageView& source, const Rect& sourceRect, const CompositeMode& mode,
+                 int32_t x, int32_t y, const ImageView& destination) {
+    const Span sx = intersect(horizontal(sourceRect), {0, source.width});
+    const Span sy = intersect(vertical(sourceRect), {0, source.height});
+    if (sx.empty() || sy.empty()) return 0;
+    // Source pixels keep their place relative to the full rectangle's corner.
+    const int64_t shiftX = static_cast<int64_t>(x) - sourceRect.left;
+    const int64_t shiftY = static_cast<int64_t>(y) - sourceRect.top;
+    const Span dx = intersect({sx.begin + shiftX, sx.end + shiftX}, {0, destination.width});
+    const Span dy = intersect({sy.begin + shiftY, sy.end + shiftY}, {0, destination.height});
+    if (dx.empty() || dy.empty()) return 0;
+
+    TransferJob job{};
+    job.source = &source;
+    job.destination = &destination;
+    job.sourceX = dx.begin - shiftX;
+    job.sourceY = dy.begin - shiftY;
+    job.destinationX = dx.begin;
+    job.destinationY = dy.begin;
+    job.width = dx.end - dx.begin;
+    job.height = dy.end - dy.begin;
+    if (T::kByteOpacity) {
+        job.opacity = mode.opacity / 255.0;
+        job.fullOpacity = mode.opacity == 255;
+    } else {
+        job.opacity = std::min(1.0, mode.opacitySu / 32768.0);
+        job.fullOpacity = mode.opacitySu >= 32768;
+    }
+    if (!(job.opacity > 0.0)) return 0;
+    blendByMode<T>(mode.xfer, job);
+    return 0;
+}
+
+}  // namespace
+
+int32_t copyImage(PixelDepth depth, const ImageView& source, const ImageView& destination,
+                  const Rect* sourceRect, const Rect* destinationRect) {
+    switch (depth) {
+        case Depth8: return copyRect<Traits8>(source, destination, sourceRect, destinationRect);
+        case Depth16: return copyRect<Traits16>(source, destination, sourceRect, destinationRect);
+        case Depth32f:
+            return copyRect<FloatTraits>(source, destination, sourceRect, destinationRect);
+    }
+    return kErrUnsupportedFormat;
+}
+
+int32_t fillImage(PixelDepth depth, const ImageView& destination, const Rect* rect) {
+    switch (depth) {
+        case Depth8: return fillRect<Traits8>(destination, rect);
+        case Depth16: return fillRect<Traits16>(destination, rect);
+        case Depth32f: return fillRect<FloatTraits>(destination, rect);
+    }
+    return kErrUnsupportedFormat;
+}
+
+int32_t transferRect(PixelDepth depth, const ImageView& source, const Rect& sourceRect,
+                     const CompositeMode& mode, int32_t x, int32_t y,
+                     const ImageView& destination, bool /*alphaPremultiplied*/) {
+    switch (depth) {
+        case Depth8: return transfer<Traits8>(source, sourceRect, mode, x, y, destination);
+        case Depth16: return transfer<Traits16>(source, sourceRect, mode, x, y, destination);
+        case Depth32f: return transfer<FloatTraits>(source, sourceRect, mode, x, y, destination);
+    }
+    return kErrUnsupportedFormat;
+}
+
+}  // namespace tilesweep

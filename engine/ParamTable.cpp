@@ -1,0 +1,92 @@
+#include "ParamTable.h"
+
+
+namespace tilesweep {
+
+namespace {
+constexpr ParamKind kFix = ParamKind::FixedSlider;
+constexpr ParamKind kSld = ParamKind::Slider;
+constexpr ParamKind kPop = ParamKind::Popup;
+}  // namespace
+
+// clang-format off
+const std::array<ParamSpec, kUserParamCount> kParamTable = {{
+//   index                       UI name                          kind       valid       slider     default prec  pct   items / checkbox text
+    {Completion,                 "Completion",                    kFix,      0, 100,     0, 100,    0,      1,    true,  nullptr, nullptr},
+    {Delay,                      "Delay",                         kFix,      0, 100,     0, 100,    10,     2,    true,  nullptr, nullptr},
+    {Row,                        "Row",                           kSld,      1, 3000,    1, 50,     8,      0,    false, nullptr, nullptr},
+    {Column,                     "Column",                        kSld,      1, 3000,    1, 50,     8,      0,    false, nullptr, nullptr},
+    {Mode,                       "Mode",                          kPop,      1, 8,       1, 8,      1,      0,    false, "Still1|Still2|Still3|Move1|Move2|Move3|Shrink1|Shrink2", nullptr},
+    {BlendMode,                  "Blend Mode",                    kPop,      1, 15,      1, 15,     1,      0,    false, "Normal|Add|Multiply|Screen|Overlay|Hard Light|Darken|Lighten|Difference|Dodge|Burn|Linear Light|Vivid Light|Pin Light|Hard Mix", nullptr},
+    {ZIndex,                     "Z-index",                       kPop,      1, 3,       1, 3,      1,      0,    false, "Early|Late|Random", nullptr},
+    {ZIndexSeed,                 "Z-index Seed",                  kSld,      0, 10000,   0, 100,    0,      0,    false, nullptr, nullptr},
+    {Order,                      "Order",                         kPop,      1, 6,       1, 6,      1,      0,    false, "Horizontal|Vertical|Clockwise|Anticlockwise|Random|Path", nullptr},
+    {OrderPer,                   "Order Per",                     kPop,      1, 3,       1, 3,      1,      0,    false, "Block|Row1|Row2", nullptr},
+    {OrderPerBlockMode,          "Order Per Block Mode",          kPop,      1, 4,       1, 4,      1,      0,    false, "Normal|Inverse|Zigzag|Random", nullptr},
+    {OrderPath,                  "Order Path",                    ParamKind::Path, 0, 0, 0, 0,      0,      0,    false, nullptr, nullptr},
+    {OrderInsider,               "Order Insider",                 kFix,      0, 100,     0, 100,    100,    1,    true,  nullptr, nullptr},
+    {OrderInsiderMode,           "Order Insider Mode",            kPop,      1, 2,       1, 2,      1,      0,    false, "Retain|Skip", nullptr},
+    {OrderOutsider,              "Order Outsider",                ParamKind::Checkbox, 0, 1, 0, 1,  0,      0,    false, nullptr, "Transparent"},
+    {OrderOffset,                "Order Offset",                  ParamKind::Angle, 0, 0, 0, 0,     0,      0,    false, nullptr, nullptr},
+    {OrderInverse,               "Order Inverse",                 ParamKind::Checkbox, 0, 1, 0, 1,  0,      0,    false, nullptr, ""},
+    {OrderSeed,                  "Order Seed",                    kSld,      0, 10000,   0, 100,    0,      0,    false, nullptr, nullptr},
+    {DirectionDependenceOnOrder, "Direction Dependence On Order", kPop,      1, 3,       1, 3,      1,      0,    false, "Off|Normal|Inverse", nullptr},
+    {Direction,                  "Direction",                     kPop,      1, 5,       1, 5,      1,      0,    false, "Horizontal|Vertical|Alternate1|Alternate2|Random", nullptr},
+    {DirectionMode,              "Direction Mode",                kPop,      1, 5,       1, 5,      1,      0,    false, "Normal|Inverse|Alternate1|Alternate2|Random", nullptr},
+    {DirectionSeed,              "Direction Seed",                kSld,      0, 10000,   0, 100,    0,      0,    false, nullptr, nullptr},
+    {Easing,                     "Easing",                        kPop,      1, 10,      1, 10,     6,      0,    false, "Linear|Quad|Cubic|Quart|Quint|Expo|Circ|Sine|Bounce|Custom", nullptr},
+    {EasingMode,                 "Easing Mode",                   kPop,      1, 3,       1, 3,      3,      0,    false, "In|Out|InOut", nullptr},
+    {EasingKeyframe,             "Easing Keyframe",               kFix,      0, 100,     0, 100,    0,      1,    true,  nullptr, nullptr},
+    {ViewingMode,                "Viewing Mode",                  kPop,      1, 3,       1, 3,      1,      0,    false, "Output|Only Wiping|Only Not Wiping", nullptr},
+}};
+// clang-format on
+
+const ParamSpec& paramSpec(int32_t index) { return kParamTable.at(static_cast<std::size_t>(index - 1)); }
+
+const ParamSpec* findParam(const std::string& uiName) {
+    for (const ParamSpec& spec : kParamTable) {
+        if (uiName == spec.name) return &spec;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> popupItems(const ParamSpec& spec) {
+    std::vector<std::string> items;
+    if (spec.kind != ParamKind::Popup || spec.items == nullptr) return items;
+    const char* start = spec.items;
+    for (const char* p = start;; ++p) {
+        if (*p == '|' || *p == '\0') {
+            items.emplace_back(start, static_cast<std::size_t>(p - start));
+            if (*p == '\0') break;
+            start = p + 1;
+        }
+    }
+    return items;
+}
+
+const char* kindName(ParamKind kind) {
+    switch (kind) {
+        case ParamKind::FixedSlider: return "fixed slider";
+        case ParamKind::Slider: return "slider";
+        case ParamKind::Popup: return "popup";
+        case ParamKind::Path: return "path";
+        case ParamKind::Checkbox: return "checkbox";
+        case ParamKind::Angle: return "angle";
+    }
+    return "?";
+}
+
+int32_t defaultRawValue(const ParamSpec& spec) {
+    if (spec.kind == ParamKind::FixedSlider || spec.kind == ParamKind::Angle) {
+        return spec.defaultValue * kFixedOne;
+    }
+    return spec.defaultValue;
+}
+
+RawParamValues defaultRawValues() {
+    RawParamValues values{};
+    for (const ParamSpec& spec : kParamTable) values[static_cast<std::size_t>(spec.index)] = defaultRawValue(spec);
+    return values;
+}
+
+}  // namespace tilesweep

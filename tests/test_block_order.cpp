@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include "BlockOrder.h"
+#include "TestSupport.h"
+
+namespace tilesweep::test {
+namespace {
+
+struct OrderCase {
+    const char* name;
+    int32_t order;
+    int32_t orderPer;
+    int32_t perBlockMode;
+    int32_t inverse;
+    int32_t offsetDegrees;
+    std::vector<int32_t> ranks;  // row by row
+};
+
+class RankTable : public ::testing::TestWithParam<OrderCase> {};
+
+// Three rows of four blocks, every block an insider.
+TEST_P(RankTable, RanksEveryBlock) {
+    const OrderCase& c = GetParam();
+    WipeSettings s = defaultSettings();
+    s.rows = 3;
+    s.columns = 4;
+    s.order = c.order;
+    s.orderPer = c.orderPer;
+    s.orderPerBlockMode = c.perBlockMode;
+    s.orderInverse = c.inverse;
+    s.orderOffset = c.offsetDegrees / 360.0;
+    auto f = planOf(s, 40, 30);
+    ASSERT_EQ(f->err, 0);
+    EXPECT_EQ(f->ranks(), c.ranks);
+    EXPECT_EQ(f->plan.stepCount, 12);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ThreeByFour, RankTable,
+    ::testing::Values(
+        OrderCase{"HorizontalNormal", 1, 1, 1, 0, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+        OrderCase{"HorizontalZigzag", 1, 1, 3, 0, 0, {0, 1, 2, 3, 7, 6, 5, 4, 8, 9, 10, 11}},
+        OrderCase{"HorizontalInverseOrder", 1, 1, 1, 1, 0, {11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
+        OrderCase{"HorizontalInversePerBlock", 1, 1, 2, 0, 0, {3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8}},
+        OrderCase{"VerticalNormal", 2, 1, 1, 0, 0, {0, 3, 6, 9, 1, 4, 7, 10, 2, 5, 8, 11}},
+        OrderCase{"VerticalZigzag", 2, 1, 3, 0, 0, {0, 5, 6, 11, 1, 4, 7, 10, 2, 3, 8, 9}},
+        OrderCase{"Clockwise", 3, 1, 1, 0, 0, {0, 1, 2, 3, 9, 10, 11, 4, 8, 7, 6, 5}},
+        OrderCase{"Anticlockwise", 4, 1, 1, 0, 0, {0, 9, 8, 7, 1, 10, 11, 6, 2, 3, 4, 5}},
+        OrderCase{"ClockwiseOffset90", 3, 1, 1, 0, 90, {9, 10, 11, 0, 6, 7, 8, 1, 5, 4, 3, 2}},
+        OrderCase{"PathWithoutMaskIsHorizontalIgnoringInverse", 6, 3, 1, 1, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}}),
+    [](const ::testing::TestParamInfo<OrderCase>& param) { return param.param.name; });
+
+TEST(BlockOrder, ClockwiseSpiralOnFourByFour) {
+    WipeSettings s = defaultSettings();
+    s.rows = 4;
+    s.columns = 4;
+    s.order = 3;
+    auto f = planOf(s, 40, 40);
+    EXPECT_EQ(f->ranks(), (std::vector<int32_t>{0, 1, 2, 3, 11, 12, 13, 4, 10, 15, 14, 5, 9, 8, 7, 6}));
+}
+
+TEST(BlockOrder, RowModeOffsetMovesWholeRows) {
+    WipeSettings s = defaultSettings();
+    s.rows = 4;
+    s.columns = 3;
+    s.order = 1;
+    s.orderPer = 2;
+    s.orderOffset = 0.25;
+    auto f = planOf(s, 30, 40);
+    EXPECT_TRUE(f->plan.rowMode);
+    EXPECT_EQ(f->plan.stepCount, 4);
+    EXPECT_EQ(f->ranks(), (std::vector<int32_t>{9, 10, 11, 0, 1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+// Finds an "Order Seed" whose insider draws, at the given probability, make exactly
+// the second block of a row of four an outsider.
+int32_t seedWithSecondOutsider(double orderInsider) {
+    for (int32_t seed = 0; seed < 10000; ++seed) {
+        SeededRandom g(insiderSeed(seed));
+        bool pattern = true;
+        for (int i = 0; i < 4; ++i) pattern = pattern && ((g.next() < orderInsider) == (i != 1));
+        if (pattern) return seed;
+    }
+    return -1;
+}
+
+TEST(BlockOrder, RetainKeepsTheOutsidersPlaceAndSkipClosesUp) {
+    WipeSettings s = defaultSettings();
+    s.rows = 1;
+    s.columns = 4;
+    s.orderInsider = 0.5;
+    s.orderSeed = seedWithSecondOutsider(0.5);
+    ASSERT_GE(s.orderSeed, 0);
+    auto retain = planOf(s, 40, 10);
+    EXPECT_EQ(retain->ranks(), (std::vector<int32_t>{0, ~1, 2, 3}));
+    EXPECT_EQ(retain->plan.stepCount, 4);
+    s.orderInsiderMode = 2;
+    auto skip = planOf(s, 40, 10);
+    EXPECT_EQ(skip->ranks(), (std::vector<int32_t>{0, ~1, 1, 2}));
+    EXPECT_EQ(skip->plan.stepCount, 3);
+}
+
+TEST(BlockOrder, NoInsidersWithSkipAndWithRetain) {
+    WipeSettings s = defaultSettings();
+    s.rows = 2;
+    s.columns = 3;
+    s.orderInsider = 0.0;
+    s.orderInsiderMode = 2;
+    auto skip = planOf(s, 30, 20);
+    EXPECT_EQ(skip->ranks(), std::vector<int32_t>(6, -1));
+    EXPECT_EQ(skip->plan.stepCount, 0);
+    s.orderInsiderMode = 1;
+    auto retain = planOf(s, 30, 20);
+    EXPECT_EQ(retain->ranks(), (std::vector<int32_t>{~0, ~1, ~2, ~3, ~4, ~5}));
+    EXPECT_EQ(retain->plan.stepCount, 6);
+}
+
+TEST(BlockOrder, SingleBlockIsRankZeroInEveryOrder) {
+    for (int32_t order = 1; order <= 5; ++order) {
+        WipeSettings s = defaultSettings();
+        s.rows = 1;
+        s.columns = 1;
+        s.order = order;
+        auto f = planOf(s, 5, 5);
+        EXPECT_EQ(f->ranks(), std::vector<int32_t>{0}) << "order " << order;
+        EXPECT_EQ(f->plan.stepCount, 1) << "order " << order;
+    }
+}
+
+TEST(BlockOrder, EmptyImagePlansAnEmptyGridButRowModeKeepsItsSteps) {
+    for (int32_t order = 1; order <= 6; ++order) {
+        for (int32_t per = 1; per <= 3; ++per) {
+            WipeSettings s = defaultSettings();
+            s.order = order;
+            s.orderPer = per;
+            s.orderPathId = 1;
+            auto f = planOf(s, 0, 50);
+            ASSERT_EQ(f->err, 0);
+            EXPECT_EQ(f->plan.blockCount, 0);
+            const bool rowMode = (order == 1 || order == 2) && per != 1;
+            const int32_t expected = rowMode ? (order == 1 ? f->plan.gridRows : f->plan.gridColumns) : 0;
+            EXPECT_EQ(f->plan.stepCount, expected) << order << "/" << per;
+        }
+    }
+}
+
+TEST(BlockOrder, RandomOrderIsAPermutationThatFollowsTheSeed) {
+    WipeSettings s = defaultSettings();
+    s.rows = 5;
+    s.columns = 7;
+    s.order = 5;
+    auto a = planOf(s, 70, 50);
+    auto b = planOf(s, 70, 50);
+    EXPECT_EQ(a->ranks(), b->ranks());
+    std::vector<int32_t> sorted = a->ranks();
+    std::sort(sorted.begin(), sorted.end());
+    for (int32_t i = 0; i < 35; ++i) EXPECT_EQ(sorted[static_cast<std::size_t>(i)], i);
+    s.orderSeed = 1;
+    EXPECT_NE(planOf(s, 70, 50)->ranks(), a->ranks());
+}
+
+TEST(BlockOrder, RandomOrderMatchesTheSwapWithAnyIndex) {
+    WipeSettings s = defaultSettings();
+    s.rows = 1;
+    s.columns = 6;
+    s.order = 5;
+    s.orderSeed = 42;
+    std::vector<int32_t> expected{0, 1, 2, 3, 4, 5};
+    SeededRandom g(42);
+    for (std::size_t i = 0; i < 6; ++i) std::swap(expected[i], expected[static_cast<std::size_t>(g.next() * 6)]);
+    EXPECT_EQ(planOf(s, 60, 10)->ranks(), expected);
+}
+
+TEST(BlockOrder, RowModeInverseAndDirectionsOfRows) {
+    WipeSettings s = defaultSettings();
+    s.rows = 3;
+    s.columns = 2;
+    s.order = 1;
+    s.orderPer = 3;
+    s.directionDependence = 2;
+    s.orderInverse = 1;
+    auto f = planOf(s, 20, 30);
+    EXPECT_EQ(f->ranks(), (std::vector<int32_t>{5, 4, 3, 2, 1, 0}));
+    const std::vector<int32_t> d = f->directions();
+    EXPECT_EQ(d[0], kUp);
+    EXPECT_EQ(d[1], kUp);
+    EXPECT_EQ(d[2], kUp);
+    s.order = 2;
+    s.orderInverse = 0;
+    s.directionDependence = 3;
+    auto v = planOf(s, 20, 30);
+    EXPECT_EQ(v->ranks(), (std::vector<int32_t>{0, 3, 1, 4, 2, 5}));
+    EXPECT_EQ(v->directions()[0], kLeft);
+    EXPECT_EQ(v->directions()[1], kLeft);
+}
+
+TEST(BlockOrder, PerRowShuffleMovesOnlyInsidersWithinTheirRow) {
+    WipeSettings s = defaultSettings();
+    s.rows = 4;
+    s.columns = 5;
+    s.orderPerBlockMode = 4;
+    s.orderInsider = 0.7;
+    s.orderSeed = 3;
+    auto f = planOf(s, 50, 40);
+    s.orderPerBlockMode = 1;
+    auto unshuffled = planOf(s, 50, 40);
+    const std::vector<int32_t> a = f->ranks();
+    const std::vector<int32_t> b = unshuffled->ranks();
+    for (std::size_t row = 0; row < 4; ++row) {
+        std::vector<int32_t> x(a.begin() + static_cast<long>(row * 5), a.begin() + static_cast<long>(row * 5 + 5));
+        std::vector<int32_t> y(b.begin() + static_cast<long>(row * 5), b.begin() + static_cast<long>(row * 5 + 5));
+        for (std::size_t i = 0; i < 5; ++i) {
+            if (y[i] < 0) {
+                EXPECT_EQ(x[i], y[i]) << "outsiders never move";
+            }
+        }
+        std::sort(x.begin(), x.end());
+        std::sort(y.begin(), y.end());
+        EXPECT_EQ(x, y);
+    }
+}
+
+TEST(BlockOrder, InverseLeavesOutsidersBeyondTheStepsAlone) {
+    BlockRecord blocks[3] = {{0, 0, 1, 1, 0, -1}, {1, 0, 1, 1, 1, -1}, {2, 0, 1, 1, ~2, -1}};
+    const BlockGrid grid{blocks, 3, 1, 3};
+    int32_t stepCount = 2;
+    DirectionCode directions[3] = {};
+    SeededRandom a(0), b(0);
+    OrderChoice choice{kOrderPath, 1, 1, 1, 1, 1.0, 1};
+    computeBlockOrder(grid, directions, stepCount, choice, a, b);
+    EXPECT_EQ(blocks[0].rank, 1);
+    EXPECT_EQ(blocks[1].rank, 0);
+    EXPECT_EQ(blocks[2].rank, ~2);
+}
+
+TEST(BlockOrder, TruncationNeverConvertsOutOfRange) {
+    EXPECT_EQ(truncToInt32(std::nan("")), 0);
+    EXPECT_EQ(truncToInt32(1e300), INT32_MAX);
+    EXPECT_EQ(truncToInt32(-1e300), INT32_MIN);
+    EXPECT_EQ(truncToInt32(-2.7), -2);
+    EXPECT_EQ(truncToInt32(2.7), 2);
+}
+
+}  // namespace
+}  // namespace tilesweep::test
