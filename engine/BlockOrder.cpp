@@ -213,6 +213,7 @@ int32_t walkOrderPath(const BlockGrid& g, int32_t imageWidth, int32_t imageHeigh
             double y = 0.0;
             err = source.evalSegLength(path, preparation, s, d, &x, &y);
             if (err != 0 || !(x >= 0.0 && x < width && y >= 0.0 && y < height)) continue;
+            if (g.blockCount == 0) continue;  // a grid count below 1 leaves no block to rank
             int32_t column = static_cast<int32_t>(x / blockWidth);
             if (column >= g.gridColumns) column = g.gridColumns - 1;
             int32_t row = static_cast<int32_t>(y / blockHeight);

@@ -1,0 +1,57 @@
+// Runs the command-line tool as a user would and captures what it printed.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tilesweep::test {
+
+struct ToolResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string shellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') {
+            q += "'\\''";
+        } else {
+            q += c;
+        }
+    }
+    return q + "'";
+}
+
+inline std::string readWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline ToolResult runTool(const std::vector<std::string>& args) {
+    static int counter = 0;
+    const std::string base = "/tmp/tilesweep_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    std::string command = shellQuote(TILESWEEP_CLI_PATH);
+    for (const std::string& a : args) command += " " + shellQuote(a);
+    command += " >" + base + ".out 2>" + base + ".err </dev/null";
+    const int status = std::system(command.c_str());
+    ToolResult r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = readWhole(base + ".out");
+    r.err = readWhole(base + ".err");
+    std::remove((base + ".out").c_str());
+    std::remove((base + ".err").c_str());
+    return r;
+}
+
+}  // namespace tilesweep::test
