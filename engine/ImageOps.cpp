@@ -181,9 +181,31 @@ void copyTranslated(const ImageView& source, const Rect& s, const ImageView& des
                     pixelAt<T>(source, xs.begin + shiftX, y + shiftY), rowBytes);
 }
 
+// Sums over the footprint of destination pixel (kx, ky): [0] the weighted alpha, or the
+// plain weight when colour is not weighted by alpha; [1..3] the colour, weighted by
+// weight times alpha or by weight alone.
+template <typename T, bool ByAlpha>
+void sumFootprint(const ImageView& source, const AxisMap& xMap, std::size_t kx,
+                  const AxisMap& yMap, std::size_t ky, double sums[4]) {
+    sums[0] = sums[1] = sums[2] = sums[3] = 0.0;
+    for (std::size_t ty = yMap.first[ky]; ty < yMap.first[ky + 1]; ++ty) {
+        const Tap& row = yMap.taps[ty];
+        for (std::size_t tx = xMap.first[kx]; tx < xMap.first[kx + 1]; ++tx) {
+            const Tap& column = xMap.taps[tx];
+            const typename T::Channel* p = pixelAt<T>(source, column.source, row.source);
+            double w = row.weight * column.weight;
+            if (ByAlpha) w *= static_cast<double>(p[0]);
+            sums[0] += w;
+            for (int c = 1; c < kChannels; ++c) sums[c] += w * static_cast<double>(p[c]);
+        }
+    }
+}
+
 // Colour is averaged weighted by alpha: the images are straight, and a plain average
 // would pull the colour of transparent neighbours (usually black) into the edge. Where
 // the covered alpha is zero the plain average is kept, so that colour is still defined.
+// Reciprocals instead of divisions: the error stays far below the final rounding, so a
+// flat area still comes back exactly.
 template <typename T>
 void copyScaled(const ImageView& source, const Rect& s, const ImageView& destination,
                 const Rect& d) {
@@ -201,27 +223,18 @@ void copyScaled(const ImageView& source, const Rect& s, const ImageView& destina
         typename T::Channel* out = pixelAt<T>(destination, xMap.destination.begin, y);
         for (std::size_t kx = 0; kx < columns; ++kx, out += kChannels) {
             if (xMap.total[kx] == 0.0) continue;
-            double alpha = 0.0;
-            double weighted[3] = {0.0, 0.0, 0.0};
-            double plain[3] = {0.0, 0.0, 0.0};
-            for (std::size_t ty = yMap.first[ky]; ty < yMap.first[ky + 1]; ++ty) {
-                const Tap& row = yMap.taps[ty];
-                for (std::size_t tx = xMap.first[kx]; tx < xMap.first[kx + 1]; ++tx) {
-                    const Tap& column = xMap.taps[tx];
-                    const typename T::Channel* p = pixelAt<T>(source, column.source, row.source);
-                    const double w = row.weight * column.weight;
-                    const double wa = w * static_cast<double>(p[0]);
-                    alpha += wa;
-                    for (int c = 0; c < 3; ++c) {
-                        weighted[c] += wa * static_cast<double>(p[c + 1]);
-                        plain[c] += w * static_cast<double>(p[c + 1]);
-                    }
-                }
+            const double inverseTotal = 1.0 / (yMap.total[ky] * xMap.total[kx]);
+            double sums[4];
+            sumFootprint<T, true>(source, xMap, kx, yMap, ky, sums);
+            out[0] = T::fromScaled(sums[0] * inverseTotal);
+            double inverse = 0.0;
+            if (sums[0] > 0.0) {
+                inverse = 1.0 / sums[0];
+            } else {
+                sumFootprint<T, false>(source, xMap, kx, yMap, ky, sums);
+                inverse = inverseTotal;
             }
-            const double total = yMap.total[ky] * xMap.total[kx];
-            out[0] = T::fromScaled(alpha / total);
-            for (int c = 0; c < 3; ++c)
-                out[c + 1] = T::fromScaled(alpha > 0.0 ? weighted[c] / alpha : plain[c] / total);
+            for (int c = 1; c < kChannels; ++c) out[c] = T::fromScaled(sums[c] * inverse);
         }
     }
 }
@@ -333,7 +346,7 @@ typename T::Channel blendOpaque(typename T::Channel b, typename T::Channel s) {
 
 template <typename T, typename B>
 struct OpaqueBlender {
-    static typename T::Channel apply(typename T::Channel b, typename T::Channel s) {
+    typename T::Channel operator()(typename T::Channel b, typename T::Channel s) const {
         return blendOpaque<T, B>(b, s);
     }
 };
@@ -350,22 +363,25 @@ struct OpaqueBlender<Traits8, B> {
                                                                  static_cast<uint8_t>(s));
         }
     };
-    static uint8_t apply(uint8_t b, uint8_t s) {
-        static const Table table;
-        return table.value[b * 256 + s];
+    static const uint8_t* table() {
+        static const Table instance;
+        return instance.value;
     }
+    const uint8_t* values = table();
+    uint8_t operator()(uint8_t b, uint8_t s) const { return values[b * 256 + s]; }
 };
 
 // Length of the run of opaque pixels at `s`, at most n. Whole chunks are tested first,
 // in a loop without early exit that the compiler can vectorise.
 template <typename T>
 int64_t opaqueRun(const typename T::Channel* s, int64_t n) {
-    constexpr int64_t kChunk = 32;
+    constexpr int32_t kChunk = 32;
     int64_t run = 0;
     while (n - run >= kChunk) {
-        bool all = true;
-        for (int64_t k = 0; k < kChunk; ++k) all &= s[(run + k) * kChannels] == T::kOpaque;
-        if (!all) break;
+        const typename T::Channel* chunk = s + run * kChannels;
+        int32_t opaque = 0;
+        for (int32_t k = 0; k < kChunk; ++k) opaque += chunk[k * kChannels] == T::kOpaque;
+        if (opaque != kChunk) break;
         run += kChunk;
     }
     while (run < n && s[run * kChannels] == T::kOpaque) ++run;
@@ -380,7 +396,28 @@ int64_t opaqueRun(const typename T::Channel* s, int64_t n) {
 // transparent source leaves the backdrop, a transparent backdrop takes the source's
 // colour, and an opaque source over an opaque backdrop gives B with alpha exactly 1.
 template <typename T, typename B>
-void blendPixel(const typename T::Channel* s, typename T::Channel* d, const TransferJob& job) {
+void blendPixel(const typename T::Channel* s, typename T::Channel* d, const TransferJob& job,
+                const OpaqueBlender<T, B>& opaqueBlend) {
+    using C = typename T::Channel;
+    // The common cases, recognised on the raw channels before any arithmetic.
+    if (job.fullOpacity && s[0] == T::kOpaque) {
+        if (d[0] == T::kOpaque) {
+            if (B::kNormal) {
+                std::memcpy(d, s, kChannels * sizeof(C));
+            } else {
+                // Loaded first: stores through d could otherwise alias the table.
+                const C b1 = d[1], b2 = d[2], b3 = d[3];
+                d[1] = opaqueBlend(b1, s[1]);
+                d[2] = opaqueBlend(b2, s[2]);
+                d[3] = opaqueBlend(b3, s[3]);
+            }
+            return;
+        }
+        if (d[0] == 0) {
+            std::memcpy(d, s, kChannels * sizeof(typename T::Channel));
+            return;
+        }
+    }
     const double as = clampUnit(T::toUnit(s[0])) * job.opacity;
     if (!(as > 0.0)) return;
     const double ab = clampUnit(T::toUnit(d[0]));
@@ -392,8 +429,7 @@ void blendPixel(const typename T::Channel* s, typename T::Channel* d, const Tran
         return;
     }
     if (as == 1.0 && ab == 1.0) {
-        for (int c = 1; c < kChannels; ++c)
-            d[c] = B::kNormal ? s[c] : OpaqueBlender<T, B>::apply(d[c], s[c]);
+        for (int c = 1; c < kChannels; ++c) d[c] = B::kNormal ? s[c] : opaqueBlend(d[c], s[c]);
         d[0] = T::kOpaque;
         return;
     }
@@ -414,6 +450,7 @@ template <typename T, typename B>
 void blendRows(const TransferJob& job) {
     using C = typename T::Channel;
     const bool copyOpaque = B::kNormal && job.fullOpacity;
+    const OpaqueBlender<T, B> opaqueBlend{};
     for (int64_t row = 0; row < job.height; ++row) {
         const C* s = pixelAt<T>(*job.source, job.sourceX, job.sourceY + row);
         C* d = pixelAt<T>(*job.destination, job.destinationX, job.destinationY + row);
@@ -426,7 +463,7 @@ void blendRows(const TransferJob& job) {
                 i += run;
                 if (i == job.width) break;
             }
-            blendPixel<T, B>(s + i * kChannels, d + i * kChannels, job);
+            blendPixel<T, B>(s + i * kChannels, d + i * kChannels, job, opaqueBlend);
         }
     }
 }
