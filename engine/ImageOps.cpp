@@ -36,7 +36,7 @@ struct IntegerTraits {
     static constexpr bool kByteOpacity = Max == 255;
     static constexpr bool kTabulated = Max <= 255;
     static_assert(kTabulated || (Max & (Max - 1)) == 0, "untabulated maxima must be powers of two");
-    static constexpr UnitTable<kTabulated ? Max : 0> kUnits{};
+    static constexpr UnitTable<kTabulated ? Max : 1> kUnits{};
 
     // Exact quotients either way, so 0 and Max give exactly 0 and 1, which the blend
     // formulas compare against.
@@ -44,10 +44,10 @@ struct IntegerTraits {
         if constexpr (kTabulated) return kUnits.value[c];
         return static_cast<double>(c) * (1.0 / kMax);
     }
+    // Branch-free clamp; NaN becomes 0.
     static Channel fromScaled(double v) {
-        if (!(v > 0.0)) return 0;
-        if (v >= kMax) return kOpaque;
-        return static_cast<Channel>(v + 0.5);
+        const double low = v > 0.0 ? v : 0.0;
+        return static_cast<Channel>((low < kMax ? low : kMax) + 0.5);
     }
     static Channel fromUnit(double u) { return fromScaled(u * kMax); }
 };
@@ -55,7 +55,6 @@ struct IntegerTraits {
 struct FloatTraits {
     using Channel = float;
     static constexpr Channel kOpaque = 1.0f;
-    static constexpr double kMax = 1.0;
     static constexpr bool kByteOpacity = false;
 
     static double toUnit(Channel c) { return static_cast<double>(c); }
@@ -68,7 +67,11 @@ using Traits16 = IntegerTraits<uint16_t, 32768>;
 
 constexpr int kChannels = 4;
 
-double clampUnit(double v) { return std::min(1.0, std::max(0.0, v)); }
+// Written so that it compiles to max and min instructions rather than branches.
+double clampUnit(double v) {
+    const double low = v > 0.0 ? v : 0.0;
+    return low < 1.0 ? low : 1.0;
+}
 
 template <typename T>
 typename T::Channel* pixelAt(const ImageView& view, int64_t x, int64_t y) {
@@ -121,9 +124,10 @@ struct Tap {
 };
 
 struct AxisMap {
-    Span destination;             // absolute destination indices that get written
+    Span destination;                // absolute destination indices that get written
     std::vector<std::size_t> first;  // per destination index: its taps, first..first[+1]
-    std::vector<double> total;    // per destination index: sum of its weights
+    std::vector<double> total;       // per destination index: sum of its weights
+    std::vector<double> inverse;     // per destination index: 1 / total
     std::vector<Tap> taps;
 };
 
@@ -135,10 +139,12 @@ void buildAxis(int64_t sOrigin, int64_t sLen, int64_t sLimit, int64_t dOrigin, i
                int64_t dLimit, AxisMap& map) {
     map.destination = intersect({dOrigin, dOrigin + dLen}, {0, dLimit});
     const std::size_t count =
-        map.destination.empty() ? 0 : static_cast<std::size_t>(map.destination.end -
-                                                                map.destination.begin);
+        map.destination.empty()
+            ? 0
+            : static_cast<std::size_t>(map.destination.end - map.destination.begin);
     map.first.assign(count + 1, 0);
     map.total.assign(count, 0.0);
+    map.inverse.assign(count, 0.0);
     map.taps.clear();
     // Unsigned: both lengths fit in 32 bits, so their products fit in 64.
     const uint64_t sn = static_cast<uint64_t>(sLen);
@@ -159,6 +165,7 @@ void buildAxis(int64_t sOrigin, int64_t sLen, int64_t sLimit, int64_t dOrigin, i
             total += w;
         }
         map.total[k] = total;
+        map.inverse[k] = total > 0.0 ? 1.0 / total : 0.0;
         map.first[k + 1] = map.taps.size();
     }
 }
@@ -181,24 +188,36 @@ void copyTranslated(const ImageView& source, const Rect& s, const ImageView& des
                     pixelAt<T>(source, xs.begin + shiftX, y + shiftY), rowBytes);
 }
 
-// Sums over the footprint of destination pixel (kx, ky): [0] the weighted alpha, or the
-// plain weight when colour is not weighted by alpha; [1..3] the colour, weighted by
+// Sums over the footprint of destination pixel (kx, ky): `weight` the weighted alpha,
+// or the plain weight when colour is not weighted by alpha; the colour weighted by
 // weight times alpha or by weight alone.
+struct FootprintSums {
+    double weight = 0.0;
+    double red = 0.0;
+    double green = 0.0;
+    double blue = 0.0;
+};
+
 template <typename T, bool ByAlpha>
-void sumFootprint(const ImageView& source, const AxisMap& xMap, std::size_t kx,
-                  const AxisMap& yMap, std::size_t ky, double sums[4]) {
-    sums[0] = sums[1] = sums[2] = sums[3] = 0.0;
+FootprintSums sumFootprint(const ImageView& source, const AxisMap& xMap, std::size_t kx,
+                           const AxisMap& yMap, std::size_t ky) {
+    FootprintSums sums;
+    const Tap* columnsBegin = xMap.taps.data() + xMap.first[kx];
+    const Tap* columnsEnd = xMap.taps.data() + xMap.first[kx + 1];
     for (std::size_t ty = yMap.first[ky]; ty < yMap.first[ky + 1]; ++ty) {
         const Tap& row = yMap.taps[ty];
-        for (std::size_t tx = xMap.first[kx]; tx < xMap.first[kx + 1]; ++tx) {
-            const Tap& column = xMap.taps[tx];
-            const typename T::Channel* p = pixelAt<T>(source, column.source, row.source);
-            double w = row.weight * column.weight;
+        const typename T::Channel* line = pixelAt<T>(source, 0, row.source);
+        for (const Tap* column = columnsBegin; column != columnsEnd; ++column) {
+            const typename T::Channel* p = line + column->source * kChannels;
+            double w = row.weight * column->weight;
             if (ByAlpha) w *= static_cast<double>(p[0]);
-            sums[0] += w;
-            for (int c = 1; c < kChannels; ++c) sums[c] += w * static_cast<double>(p[c]);
+            sums.weight += w;
+            sums.red += w * static_cast<double>(p[1]);
+            sums.green += w * static_cast<double>(p[2]);
+            sums.blue += w * static_cast<double>(p[3]);
         }
     }
+    return sums;
 }
 
 // Colour is averaged weighted by alpha: the images are straight, and a plain average
@@ -223,18 +242,17 @@ void copyScaled(const ImageView& source, const Rect& s, const ImageView& destina
         typename T::Channel* out = pixelAt<T>(destination, xMap.destination.begin, y);
         for (std::size_t kx = 0; kx < columns; ++kx, out += kChannels) {
             if (xMap.total[kx] == 0.0) continue;
-            const double inverseTotal = 1.0 / (yMap.total[ky] * xMap.total[kx]);
-            double sums[4];
-            sumFootprint<T, true>(source, xMap, kx, yMap, ky, sums);
-            out[0] = T::fromScaled(sums[0] * inverseTotal);
-            double inverse = 0.0;
-            if (sums[0] > 0.0) {
-                inverse = 1.0 / sums[0];
-            } else {
-                sumFootprint<T, false>(source, xMap, kx, yMap, ky, sums);
-                inverse = inverseTotal;
-            }
-            for (int c = 1; c < kChannels; ++c) out[c] = T::fromScaled(sums[c] * inverse);
+            const double inverseTotal = yMap.inverse[ky] * xMap.inverse[kx];
+            FootprintSums sums = sumFootprint<T, true>(source, xMap, kx, yMap, ky);
+            out[0] = T::fromScaled(sums.weight * inverseTotal);
+            double inverse = inverseTotal;
+            if (sums.weight > 0.0)
+                inverse = 1.0 / sums.weight;
+            else
+                sums = sumFootprint<T, false>(source, xMap, kx, yMap, ky);
+            out[1] = T::fromScaled(sums.red * inverse);
+            out[2] = T::fromScaled(sums.green * inverse);
+            out[3] = T::fromScaled(sums.blue * inverse);
         }
     }
 }
@@ -247,10 +265,9 @@ int32_t copyRect(const ImageView& source, const ImageView& destination, const Re
     const Rect s = sourceRect ? *sourceRect : wholeImage(source);
     const Rect d = destinationRect ? *destinationRect : wholeImage(destination);
     if (isEmpty(s) || isEmpty(d)) return 0;
-    const bool sameSize = static_cast<int64_t>(s.right) - s.left ==
-                              static_cast<int64_t>(d.right) - d.left &&
-                          static_cast<int64_t>(s.bottom) - s.top ==
-                              static_cast<int64_t>(d.bottom) - d.top;
+    const bool sameSize =
+        static_cast<int64_t>(s.right) - s.left == static_cast<int64_t>(d.right) - d.left &&
+        static_cast<int64_t>(s.bottom) - s.top == static_cast<int64_t>(d.bottom) - d.top;
     if (sameSize) {
         copyTranslated<T>(source, s, destination, d);
         return 0;
@@ -283,7 +300,7 @@ int32_t copyRect(const ImageView& source, const ImageView& destination, const Re
 //   PinLight     Cs < 0.5: min(Cb, 2Cs); else max(Cb, 2Cs - 1)
 //   HardMix      Cb + Cs >= 1: 1; else 0
 // The formulas are defined on [0, 1]; every mode but Normal gets its inputs clamped to
-// that range (only float pixels can lie outside it).
+// that range (only float pixels, or 16-bit ones above 32768, can lie outside it).
 double screen(double b, double s) { return b + s - b * s; }
 double hardLight(double b, double s) { return s <= 0.5 ? b * (2.0 * s) : screen(b, 2.0 * s - 1.0); }
 double colorDodge(double b, double s) {
@@ -359,8 +376,8 @@ struct OpaqueBlender<Traits8, B> {
         Table() : value() {
             for (int b = 0; b < 256; ++b)
                 for (int s = 0; s < 256; ++s)
-                    value[b * 256 + s] = blendOpaque<Traits8, B>(static_cast<uint8_t>(b),
-                                                                 static_cast<uint8_t>(s));
+                    value[b * 256 + s] =
+                        blendOpaque<Traits8, B>(static_cast<uint8_t>(b), static_cast<uint8_t>(s));
         }
     };
     static const uint8_t* table() {
@@ -414,7 +431,7 @@ void blendPixel(const typename T::Channel* s, typename T::Channel* d, const Tran
             return;
         }
         if (d[0] == 0) {
-            std::memcpy(d, s, kChannels * sizeof(typename T::Channel));
+            std::memcpy(d, s, kChannels * sizeof(C));
             return;
         }
     }
@@ -489,6 +506,7 @@ void blendByMode(int32_t xfer, const TransferJob& job) {
     }
 }
 
+// Source and destination must not overlap.
 template <typename T>
 int32_t transfer(const ImageView& source, const Rect& sourceRect, const CompositeMode& mode,
                  int32_t x, int32_t y, const ImageView& destination) {
@@ -546,8 +564,8 @@ int32_t fillImage(PixelDepth depth, const ImageView& destination, const Rect* re
 }
 
 int32_t transferRect(PixelDepth depth, const ImageView& source, const Rect& sourceRect,
-                     const CompositeMode& mode, int32_t x, int32_t y,
-                     const ImageView& destination, bool /*alphaPremultiplied*/) {
+                     const CompositeMode& mode, int32_t x, int32_t y, const ImageView& destination,
+                     bool /*alphaPremultiplied*/) {
     switch (depth) {
         case Depth8: return transfer<Traits8>(source, sourceRect, mode, x, y, destination);
         case Depth16: return transfer<Traits16>(source, sourceRect, mode, x, y, destination);

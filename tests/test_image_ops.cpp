@@ -1,5 +1,3 @@
-#include "ImageOps.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +6,8 @@
 #include <limits>
 #include <random>
 #include <vector>
+
+#include "ImageOps.h"
 
 namespace tilesweep {
 namespace {
@@ -27,8 +27,8 @@ struct DepthCase {
     static double unit(C c) { return static_cast<double>(c) / kMax; }
 };
 
-using Depths = ::testing::Types<DepthCase<uint8_t, Depth8, 255>, DepthCase<uint16_t, Depth16, 32768>,
-                                DepthCase<float, Depth32f, 1>>;
+using Depths = ::testing::Types<DepthCase<uint8_t, Depth8, 255>,
+                                DepthCase<uint16_t, Depth16, 32768>, DepthCase<float, Depth32f, 1>>;
 
 constexpr int32_t kPadding = 3;
 
@@ -43,10 +43,15 @@ struct Image {
     Image(int32_t w, int32_t h, uint32_t seed = 1) : width(w), height(h) {
         data.resize(static_cast<std::size_t>((w + kPadding) * h * 4));
         std::mt19937 random(seed);
-        for (C& c : data) c = D::channel(std::uniform_int_distribution<int>(0, 1000)(random) / 1000.0);
+        for (C& c : data)
+            c = D::channel(std::uniform_int_distribution<int>(0, 1000)(random) / 1000.0);
     }
-    ImageView view() const { return {const_cast<C*>(data.data()), width + kPadding, width, height}; }
-    C* at(int32_t x, int32_t y) { return &data[static_cast<std::size_t>((y * (width + kPadding) + x) * 4)]; }
+    ImageView view() const {
+        return {const_cast<C*>(data.data()), width + kPadding, width, height};
+    }
+    C* at(int32_t x, int32_t y) {
+        return &data[static_cast<std::size_t>((y * (width + kPadding) + x) * 4)];
+    }
     void setAll(int32_t x, int32_t y, double a, double r, double g, double b) {
         C* p = at(x, y);
         p[0] = D::channel(a), p[1] = D::channel(r), p[2] = D::channel(g), p[3] = D::channel(b);
@@ -56,20 +61,22 @@ struct Image {
             for (int32_t x = 0; x < width; ++x) setAll(x, y, a, r, g, b);
     }
     bool samePixel(int32_t x, int32_t y, const Image& other, int32_t ox, int32_t oy) {
-        return std::equal(at(x, y), at(x, y) + 4, other.data.data() + (oy * (other.width + kPadding) + ox) * 4);
+        return std::equal(at(x, y), at(x, y) + 4,
+                          other.data.data() + (oy * (other.width + kPadding) + ox) * 4);
     }
 };
 
 template <typename D>
 class ImageOpsTest : public ::testing::Test {};
-TYPED_TEST_SUITE(ImageOpsTest, Depths);
+TYPED_TEST_SUITE(ImageOpsTest, Depths, );
 
 bool inside(const Rect& r, int32_t x, int32_t y) {
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
 CompositeMode modeOf(int32_t xfer, double opacity = 1.0) {
-    return {xfer, 0, static_cast<uint8_t>(255 * opacity), 0, static_cast<uint16_t>(32768 * opacity)};
+    return {xfer, 0, static_cast<uint8_t>(255 * opacity), 0,
+            static_cast<uint16_t>(32768 * opacity)};
 }
 
 const int32_t kAllModes[] = {2, 4, 5, 6, 7, 9, 10, 11, 26, 27, 28, 31, 32, 33, 34, 0, 1, 3, 99, -7};
@@ -92,7 +99,8 @@ TYPED_TEST(ImageOpsTest, SameSizeCopyIsExactAndTranslates) {
         for (int32_t x = 0; x < 9 + kPadding; ++x) {
             const int32_t sx = x - 4 - 2, sy = y + 1 + 3;
             const bool written = x < 9 && inside(to, x, y) && sx >= 0 && sx < 9 && sy < 7;
-            EXPECT_TRUE(written ? out.samePixel(x, y, source, sx, sy) : out.samePixel(x, y, before, x, y))
+            EXPECT_TRUE(written ? out.samePixel(x, y, source, sx, sy)
+                                : out.samePixel(x, y, before, x, y))
                 << x << "," << y;
         }
 }
@@ -102,8 +110,9 @@ struct ScaleCase {
 };
 
 TYPED_TEST(ImageOpsTest, ScalingKeepsFlatColourExactlyAndTouchesOnlyTheDestination) {
-    const ScaleCase cases[] = {{7, 3, 3, 7}, {3, 7, 7, 3}, {7, 7, 3, 3}, {3, 3, 7, 7}, {5, 4, 1, 4},
-                               {4, 5, 4, 1}, {1, 1, 9, 9}, {13, 11, 1, 1}, {64, 48, 17, 31}};
+    const ScaleCase cases[] = {{7, 3, 3, 7}, {3, 7, 7, 3},   {7, 7, 3, 3},
+                               {3, 3, 7, 7}, {5, 4, 1, 4},   {4, 5, 4, 1},
+                               {1, 1, 9, 9}, {13, 11, 1, 1}, {64, 48, 17, 31}};
     const double flats[][4] = {{1, 0.3, 0.7, 0.11}, {0.37, 0.9, 0.01, 0.5}, {0, 0.6, 0.2, 0.8}};
     for (const ScaleCase& c : cases)
         for (const auto& f : flats) {
@@ -114,9 +123,11 @@ TYPED_TEST(ImageOpsTest, ScalingKeepsFlatColourExactlyAndTouchesOnlyTheDestinati
             ASSERT_EQ(0, copyImage(TypeParam::kDepth, source.view(), out.view(), &from, &to));
             for (int32_t y = 0; y < out.height; ++y)
                 for (int32_t x = 0; x < out.width + kPadding; ++x)
-                    EXPECT_TRUE(x < out.width && inside(to, x, y) ? out.samePixel(x, y, source, 1, 1)
-                                                                  : out.samePixel(x, y, before, x, y))
-                        << c.sw << "x" << c.sh << "->" << c.dw << "x" << c.dh << " at " << x << "," << y;
+                    EXPECT_TRUE(x < out.width && inside(to, x, y)
+                                    ? out.samePixel(x, y, source, 1, 1)
+                                    : out.samePixel(x, y, before, x, y))
+                        << c.sw << "x" << c.sh << "->" << c.dw << "x" << c.dh << " at " << x << ","
+                        << y;
         }
 }
 
@@ -124,28 +135,29 @@ TYPED_TEST(ImageOpsTest, ScalingKeepsFlatColourExactlyAndTouchesOnlyTheDestinati
 // fractional coverage, and colour weighted by alpha.
 struct FilterCase {
     const char* name;
-    std::vector<double> alpha, red;  // source row
-    int32_t destinationWidth;
-    std::vector<double> expectAlpha, expectRed;
+    std::vector<double> alpha, red;              // source row
+    std::vector<double> expectAlpha, expectRed;  // destination row
 };
 
 TYPED_TEST(ImageOpsTest, ScalingAveragesByCoverageAndAlpha) {
     const FilterCase cases[] = {
-        {"halve", {1, 1}, {0, 1}, 1, {1}, {0.5}},
-        {"three to two", {1, 1, 1}, {0, 1, 0}, 2, {1, 1}, {1.0 / 3, 1.0 / 3}},
-        {"two to three", {1, 1}, {0, 1}, 3, {1, 1, 1}, {0, 0.5, 1}},
-        {"no dark fringe", {1, 0}, {1, 0}, 1, {0.5}, {1}},
-        {"weighted colour", {1, 0.5, 0}, {0.9, 0.3, 0}, 1, {0.5}, {0.7}},
-        {"all transparent", {0, 0}, {0.2, 0.6}, 1, {0}, {0.4}},
+        {"halve", {1, 1}, {0, 1}, {1}, {0.5}},
+        {"three to two", {1, 1, 1}, {0, 1, 0}, {1, 1}, {1.0 / 3, 1.0 / 3}},
+        {"two to three", {1, 1}, {0, 1}, {1, 1, 1}, {0, 0.5, 1}},
+        {"no dark fringe", {1, 0}, {1, 0}, {0.5}, {1}},
+        {"weighted colour", {1, 0.5, 0}, {0.9, 0.3, 0}, {0.5}, {0.7}},
+        {"all transparent", {0, 0}, {0.2, 0.6}, {0}, {0.4}},
     };
     for (const FilterCase& c : cases) {
-        const int32_t n = static_cast<int32_t>(c.alpha.size());
-        Image<TypeParam> source(n, 1), out(c.destinationWidth, 1);
-        for (int32_t x = 0; x < n; ++x) source.setAll(x, 0, c.alpha[x], c.red[x], 0, 0);
+        Image<TypeParam> source(static_cast<int32_t>(c.alpha.size()), 1);
+        Image<TypeParam> out(static_cast<int32_t>(c.expectAlpha.size()), 1);
+        for (std::size_t x = 0; x < c.alpha.size(); ++x)
+            source.setAll(static_cast<int32_t>(x), 0, c.alpha[x], c.red[x], 0, 0);
         ASSERT_EQ(0, copyImage(TypeParam::kDepth, source.view(), out.view(), nullptr, nullptr));
-        for (int32_t x = 0; x < c.destinationWidth; ++x) {
-            EXPECT_NEAR(TypeParam::unit(out.at(x, 0)[0]), c.expectAlpha[x], TypeParam::kStep) << c.name;
-            EXPECT_NEAR(TypeParam::unit(out.at(x, 0)[1]), c.expectRed[x], TypeParam::kStep) << c.name;
+        for (std::size_t x = 0; x < c.expectAlpha.size(); ++x) {
+            const auto* p = out.at(static_cast<int32_t>(x), 0);
+            EXPECT_NEAR(TypeParam::unit(p[0]), c.expectAlpha[x], TypeParam::kStep) << c.name;
+            EXPECT_NEAR(TypeParam::unit(p[1]), c.expectRed[x], TypeParam::kStep) << c.name;
         }
     }
 }
@@ -162,6 +174,30 @@ TYPED_TEST(ImageOpsTest, ScalingIntoAPartlyOutsideDestinationKeepsTheFullMapping
     for (int32_t x = 3; x < 3 + kPadding; ++x) EXPECT_TRUE(out.samePixel(x, 0, before, x, 0));
 }
 
+TYPED_TEST(ImageOpsTest, ScalingReadsOnlyInsideTheSourceImage) {
+    // Padding and rows around the source hold other values; the footprints that reach
+    // outside the image are normalised over their inside part.
+    Image<TypeParam> source(4, 2, 15);
+    source.flat(0.8, 0.1, 0.5, 0.9);
+    const Rect around{-1, -1, 5, 3};
+    Image<TypeParam> shrunk(3, 2, 16);
+    ASSERT_EQ(0, copyImage(TypeParam::kDepth, source.view(), shrunk.view(), &around, nullptr));
+    for (int32_t y = 0; y < 2; ++y)
+        for (int32_t x = 0; x < 3; ++x)
+            EXPECT_TRUE(shrunk.samePixel(x, y, source, 0, 0)) << x << "," << y;
+
+    // A destination pixel whose whole footprint is outside stays as it was.
+    const Rect leftHalfOutside{-4, 0, 4, 2};
+    Image<TypeParam> halves(2, 2, 17);
+    const Image<TypeParam> before = halves;
+    ASSERT_EQ(
+        0, copyImage(TypeParam::kDepth, source.view(), halves.view(), &leftHalfOutside, nullptr));
+    for (int32_t y = 0; y < 2; ++y) {
+        EXPECT_TRUE(halves.samePixel(0, y, before, 0, y));
+        EXPECT_TRUE(halves.samePixel(1, y, source, 0, 0));
+    }
+}
+
 TYPED_TEST(ImageOpsTest, EmptyRectanglesDoNothing) {
     const Rect empties[] = {{2, 2, 2, 5}, {2, 2, 5, 2}, {4, 1, 1, 3}, {1, 4, 3, 1}};
     const Rect fine{0, 0, 3, 3};
@@ -171,16 +207,17 @@ TYPED_TEST(ImageOpsTest, EmptyRectanglesDoNothing) {
         EXPECT_EQ(0, copyImage(TypeParam::kDepth, source.view(), out.view(), &e, &fine));
         EXPECT_EQ(0, copyImage(TypeParam::kDepth, source.view(), out.view(), &fine, &e));
         EXPECT_EQ(0, fillImage(TypeParam::kDepth, out.view(), &e));
-        EXPECT_EQ(0, transferRect(TypeParam::kDepth, source.view(), e, modeOf(2), 1, 1, out.view()));
+        EXPECT_EQ(0,
+                  transferRect(TypeParam::kDepth, source.view(), e, modeOf(2), 1, 1, out.view()));
     }
     EXPECT_EQ(before.data, out.data);
 }
 
 // Rectangles and positions against a 6 x 5 destination: inside, over every edge, and
 // fully outside on every side.
-const Rect kClipRects[] = {{1, 1, 4, 3},   {-2, 1, 3, 4},  {1, -3, 4, 2},     {4, 1, 9, 3},
-                           {2, 3, 5, 8},   {-5, -5, 20, 20}, {-9, 0, -1, 3}, {6, 0, 9, 5},
-                           {0, -8, 6, 0},  {0, 5, 6, 9}};
+const Rect kClipRects[] = {{1, 1, 4, 3},  {-2, 1, 3, 4},    {1, -3, 4, 2},  {4, 1, 9, 3},
+                           {2, 3, 5, 8},  {-5, -5, 20, 20}, {-9, 0, -1, 3}, {6, 0, 9, 5},
+                           {0, -8, 6, 0}, {0, 5, 6, 9}};
 
 TYPED_TEST(ImageOpsTest, FillClipsToTheImage) {
     for (const Rect& r : kClipRects) {
@@ -199,7 +236,8 @@ TYPED_TEST(ImageOpsTest, FillClipsToTheImage) {
     ASSERT_EQ(0, fillImage(TypeParam::kDepth, whole.view(), nullptr));
     for (int32_t y = 0; y < 5; ++y)
         for (int32_t x = 0; x < 6; ++x)
-            EXPECT_TRUE(std::all_of(whole.at(x, y), whole.at(x, y) + 4, [](auto c) { return c == 0; }));
+            EXPECT_TRUE(
+                std::all_of(whole.at(x, y), whole.at(x, y) + 4, [](auto c) { return c == 0; }));
 }
 
 TYPED_TEST(ImageOpsTest, TransferClipsAtEveryEdge) {
@@ -207,20 +245,33 @@ TYPED_TEST(ImageOpsTest, TransferClipsAtEveryEdge) {
     for (int32_t y = 0; y < 6; ++y)
         for (int32_t x = 0; x < 7; ++x) source.at(x, y)[0] = TypeParam::channel(1);
     const Rect sourceRects[] = {{1, 1, 5, 4}, {-2, -1, 4, 3}, {3, 2, 10, 9}};
-    const int32_t positions[][2] = {{0, 0}, {-2, -1}, {4, 3}, {-3, 2}, {2, -2}, {-100, 0},
-                                    {0, 100}, {6, 0}, {0, 5}, {std::numeric_limits<int32_t>::min(), 0},
-                                    {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()}};
+    const int32_t positions[][2] = {
+        {0, 0},
+        {-2, -1},
+        {4, 3},
+        {-3, 2},
+        {2, -2},
+        {-100, 0},
+        {0, 100},
+        {6, 0},
+        {0, 5},
+        {std::numeric_limits<int32_t>::min(), 0},
+        {std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max()}};
     for (const Rect& from : sourceRects)
         for (const auto& at : positions) {
             Image<TypeParam> out(6, 5, 14);
             const Image<TypeParam> before = out;
-            ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), from, modeOf(2), at[0], at[1], out.view()));
+            ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), from, modeOf(2), at[0],
+                                      at[1], out.view()));
             for (int32_t y = 0; y < 5; ++y)
                 for (int32_t x = 0; x < 6 + kPadding; ++x) {
-                    const int64_t sx = int64_t{x} - at[0] + from.left, sy = int64_t{y} - at[1] + from.top;
-                    const bool written = x < 6 && sx >= std::max(from.left, 0) && sx < std::min(from.right, 7) &&
-                                         sy >= std::max(from.top, 0) && sy < std::min(from.bottom, 6);
-                    EXPECT_TRUE(written ? out.samePixel(x, y, source, static_cast<int32_t>(sx), static_cast<int32_t>(sy))
+                    const int64_t sx = int64_t{x} - at[0] + from.left,
+                                  sy = int64_t{y} - at[1] + from.top;
+                    const bool written =
+                        x < 6 && sx >= std::max(from.left, 0) && sx < std::min(from.right, 7) &&
+                        sy >= std::max(from.top, 0) && sy < std::min(from.bottom, 6);
+                    EXPECT_TRUE(written ? out.samePixel(x, y, source, static_cast<int32_t>(sx),
+                                                        static_cast<int32_t>(sy))
                                         : out.samePixel(x, y, before, x, y))
                         << "at " << at[0] << "," << at[1] << " pixel " << x << "," << y;
                 }
@@ -236,22 +287,23 @@ struct BlendCase {
 TYPED_TEST(ImageOpsTest, BlendModesOnKnownValues) {
     // Values are multiples of 0.2, exact at 8-bit; 16-bit rounds them by under half a step.
     const BlendCase cases[] = {
-        {2, 0.2, 0.8, 0.8},   {4, 0.2, 0.4, 0.6},    {4, 0.8, 0.6, 1},     {5, 0.4, 0.6, 0.24},
-        {5, 1, 0.2, 0.2},     {6, 0.4, 0.6, 0.76},   {6, 0, 0.8, 0.8},     {7, 0.4, 0.6, 0.48},
-        {7, 0.8, 0.4, 0.76},  {9, 0.6, 0.4, 0.48},   {9, 0.4, 0.8, 0.76},  {10, 0.4, 0.6, 0.4},
-        {10, 0.8, 0.2, 0.2},  {11, 0.4, 0.6, 0.6},   {11, 0.8, 0.2, 0.8},  {26, 0.2, 0.8, 0.6},
-        {26, 0.8, 0.2, 0.6},  {27, 0.2, 0.6, 0.5},   {27, 0.6, 0.6, 1},    {27, 0, 1, 0},
-        {27, 0.4, 1, 1},      {28, 0.8, 0.4, 0.5},   {28, 0.2, 0.4, 0},    {28, 1, 0, 1},
-        {28, 0.6, 0, 0},      {31, 0.4, 0.6, 0.6},   {31, 0.2, 0.2, 0},    {31, 0.8, 0.8, 1},
-        {32, 0.8, 0.4, 0.75}, {32, 0.2, 0.8, 0.5},   {33, 0.6, 0.2, 0.4},  {33, 0.2, 0.4, 0.2},
-        {33, 0.2, 0.8, 0.6},  {33, 0.8, 0.6, 0.8},   {34, 0.4, 0.6, 1},    {34, 0.4, 0.4, 0},
+        {2, 0.2, 0.8, 0.8},   {4, 0.2, 0.4, 0.6},  {4, 0.8, 0.6, 1},    {5, 0.4, 0.6, 0.24},
+        {5, 1, 0.2, 0.2},     {6, 0.4, 0.6, 0.76}, {6, 0, 0.8, 0.8},    {7, 0.4, 0.6, 0.48},
+        {7, 0.8, 0.4, 0.76},  {9, 0.6, 0.4, 0.48}, {9, 0.4, 0.8, 0.76}, {10, 0.4, 0.6, 0.4},
+        {10, 0.8, 0.2, 0.2},  {11, 0.4, 0.6, 0.6}, {11, 0.8, 0.2, 0.8}, {26, 0.2, 0.8, 0.6},
+        {26, 0.8, 0.2, 0.6},  {27, 0.2, 0.6, 0.5}, {27, 0.6, 0.6, 1},   {27, 0, 1, 0},
+        {27, 0.4, 1, 1},      {28, 0.8, 0.4, 0.5}, {28, 0.2, 0.4, 0},   {28, 1, 0, 1},
+        {28, 0.6, 0, 0},      {31, 0.4, 0.6, 0.6}, {31, 0.2, 0.2, 0},   {31, 0.8, 0.8, 1},
+        {32, 0.8, 0.4, 0.75}, {32, 0.2, 0.8, 0.5}, {33, 0.6, 0.2, 0.4}, {33, 0.2, 0.4, 0.2},
+        {33, 0.2, 0.8, 0.6},  {33, 0.8, 0.6, 0.8}, {34, 0.4, 0.6, 1},   {34, 0.4, 0.4, 0},
         {34, 0.8, 0.6, 1},    {34, 0, 0, 0},
     };
     for (const BlendCase& c : cases) {
         Image<TypeParam> source(1, 1), out(1, 1);
         source.setAll(0, 0, 1, c.source, c.source, c.source);
         out.setAll(0, 0, 1, c.backdrop, c.backdrop, c.backdrop);
-        ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 1, 1}, modeOf(c.xfer), 0, 0, out.view()));
+        ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 1, 1}, modeOf(c.xfer), 0,
+                                  0, out.view()));
         EXPECT_EQ(TypeParam::channel(1), out.at(0, 0)[0]) << c.xfer;
         for (int ch = 1; ch < 4; ++ch)
             EXPECT_NEAR(TypeParam::unit(out.at(0, 0)[ch]), c.expected, TypeParam::kStep * 1.001)
@@ -268,10 +320,10 @@ struct CompositeCase {
 TYPED_TEST(ImageOpsTest, CompositesStraightAlpha) {
     const CompositeCase cases[] = {
         {2, 0.6, 0.8, 0.4, 0.2, 1, 0.76, 0.512 / 0.76},
-        {5, 1, 0.6, 0.4, 0.4, 1, 1, 0.456},          // (1 - ab) Cs + ab Cs Cb
+        {5, 1, 0.6, 0.4, 0.4, 1, 1, 0.456},  // (1 - ab) Cs + ab Cs Cb
         {5, 0.6, 0.6, 1, 0.4, 1, 1, 0.6 * 0.24 + 0.4 * 0.4},
         {2, 1, 0.8, 1, 0.2, 0.5, 1, 0.5},
-        {6, 0.4, 0.4, 0, 0.9, 1, 0.4, 0.4},          // no backdrop: the source's colour
+        {6, 0.4, 0.4, 0, 0.9, 1, 0.4, 0.4},  // no backdrop: the source's colour
     };
     for (const CompositeCase& c : cases) {
         Image<TypeParam> source(1, 1), out(1, 1);
@@ -279,10 +331,13 @@ TYPED_TEST(ImageOpsTest, CompositesStraightAlpha) {
         out.setAll(0, 0, c.backdropAlpha, c.backdrop, c.backdrop, c.backdrop);
         const CompositeMode mode{c.xfer, 0, static_cast<uint8_t>(std::lround(255 * c.opacity)), 0,
                                  static_cast<uint16_t>(std::lround(32768 * c.opacity))};
-        ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 1, 1}, mode, 0, 0, out.view()));
+        ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 1, 1}, mode, 0, 0,
+                                  out.view()));
         // Two steps: the expectation is taken at the unrounded inputs.
-        EXPECT_NEAR(TypeParam::unit(out.at(0, 0)[0]), c.expectAlpha, 2 * TypeParam::kStep) << c.xfer;
-        EXPECT_NEAR(TypeParam::unit(out.at(0, 0)[2]), c.expectColour, 2 * TypeParam::kStep) << c.xfer;
+        EXPECT_NEAR(TypeParam::unit(out.at(0, 0)[0]), c.expectAlpha, 2 * TypeParam::kStep)
+            << c.xfer;
+        EXPECT_NEAR(TypeParam::unit(out.at(0, 0)[2]), c.expectColour, 2 * TypeParam::kStep)
+            << c.xfer;
     }
 }
 
@@ -295,7 +350,8 @@ TYPED_TEST(ImageOpsTest, ExactnessThatTheDrawingReliesOn) {
     }
     for (int32_t xfer : kAllModes) {
         Image<TypeParam> out = backdrop;
-        ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 16, 8}, modeOf(xfer), 0, 0, out.view()));
+        ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 16, 8}, modeOf(xfer), 0,
+                                  0, out.view()));
         for (int32_t y = 0; y < 8; ++y)
             for (int32_t x = 0; x < 16; ++x) {
                 EXPECT_EQ(TypeParam::channel(1), out.at(x, y)[0]) << xfer;
@@ -307,7 +363,8 @@ TYPED_TEST(ImageOpsTest, ExactnessThatTheDrawingReliesOn) {
         Image<TypeParam> clear = source;
         clear.flat(0, 0.5, 0.5, 0.5);
         out = backdrop;
-        ASSERT_EQ(0, transferRect(TypeParam::kDepth, clear.view(), {0, 0, 16, 8}, modeOf(xfer), 0, 0, out.view()));
+        ASSERT_EQ(0, transferRect(TypeParam::kDepth, clear.view(), {0, 0, 16, 8}, modeOf(xfer), 0,
+                                  0, out.view()));
         EXPECT_EQ(backdrop.data, out.data) << xfer;
     }
 }
@@ -316,14 +373,19 @@ TYPED_TEST(ImageOpsTest, OpacityFadesOverTransparent) {
     for (double q : {0.001, 0.1, 0.25, 0.5, 0.75, 0.999}) {
         for (double sourceAlpha : {1.0, 0.6}) {
             Image<TypeParam> source(3, 2, 30), out(3, 2);
-            for (int32_t x = 0; x < 3; ++x) source.at(x, 0)[0] = source.at(x, 1)[0] = TypeParam::channel(sourceAlpha);
+            for (int32_t x = 0; x < 3; ++x)
+                source.at(x, 0)[0] = source.at(x, 1)[0] = TypeParam::channel(sourceAlpha);
             out.flat(0, 0.3, 0.3, 0.3);
-            const CompositeMode mode{2, 0, static_cast<uint8_t>(255 * q), 0, static_cast<uint16_t>(32768 * q)};
-            ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 3, 2}, mode, 0, 0, out.view()));
-            const double factor = TypeParam::kDepth == Depth8 ? std::trunc(255 * q) / 255 : std::trunc(32768 * q) / 32768;
+            const CompositeMode mode{2, 0, static_cast<uint8_t>(255 * q), 0,
+                                     static_cast<uint16_t>(32768 * q)};
+            ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 3, 2}, mode, 0, 0,
+                                      out.view()));
+            const double factor = TypeParam::kDepth == Depth8 ? std::trunc(255 * q) / 255
+                                                              : std::trunc(32768 * q) / 32768;
             for (int32_t x = 0; x < 3; ++x) {
-                EXPECT_NEAR(TypeParam::unit(out.at(x, 1)[0]), TypeParam::unit(source.at(x, 1)[0]) * factor,
-                            TypeParam::kStep) << q;
+                EXPECT_NEAR(TypeParam::unit(out.at(x, 1)[0]),
+                            TypeParam::unit(source.at(x, 1)[0]) * factor, TypeParam::kStep)
+                    << q;
                 // The source's colour where anything was drawn; nothing drawn at opacity 0.
                 const auto* expected = factor > 0 ? source.at(x, 1) : out.at(x, 0);
                 EXPECT_TRUE(std::equal(out.at(x, 1) + 1, out.at(x, 1) + 4, expected + 1)) << q;
@@ -332,21 +394,51 @@ TYPED_TEST(ImageOpsTest, OpacityFadesOverTransparent) {
     }
     Image<TypeParam> source(2, 2, 31), out(2, 2, 32);
     const Image<TypeParam> before = out;
-    ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 2, 2}, modeOf(5, 0), 0, 0, out.view()));
+    ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 2, 2}, modeOf(5, 0), 0, 0,
+                              out.view()));
     EXPECT_EQ(before.data, out.data);
+}
+
+// Long rows take the run-based paths; single pixels cannot. Both must agree.
+TYPED_TEST(ImageOpsTest, WideRowsMatchPixelByPixelTransfers) {
+    Image<TypeParam> source(100, 3, 50);
+    const Image<TypeParam> backdrop(100, 3, 51);
+    // Opaque runs broken at the first and the last pixel of a 32-pixel stretch, by a
+    // pair, and at the row's end; the other pixels keep their random alpha.
+    const std::vector<int32_t> brokenAt[3] = {{0, 50, 99}, {3, 4, 36, 70}, {31, 64, 65, 98}};
+    for (int32_t y = 0; y < 3; ++y)
+        for (int32_t x = 0; x < 100; ++x)
+            if (std::find(brokenAt[y].begin(), brokenAt[y].end(), x) == brokenAt[y].end())
+                source.at(x, y)[0] = TypeParam::channel(1);
+    for (int32_t xfer : {2, 5, 34}) {
+        for (double opacity : {1.0, 0.5}) {
+            Image<TypeParam> whole = backdrop, single = backdrop;
+            ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 100, 3},
+                                      modeOf(xfer, opacity), 0, 0, whole.view()));
+            for (int32_t y = 0; y < 3; ++y)
+                for (int32_t x = 0; x < 100; ++x)
+                    ASSERT_EQ(0,
+                              transferRect(TypeParam::kDepth, source.view(), {x, y, x + 1, y + 1},
+                                           modeOf(xfer, opacity), x, y, single.view()));
+            EXPECT_EQ(single.data, whole.data) << xfer << " " << opacity;
+            EXPECT_NE(backdrop.data, whole.data);
+        }
+    }
 }
 
 TYPED_TEST(ImageOpsTest, UnknownTransferModesBehaveAsNormal) {
     const Image<TypeParam> source(12, 9, 40), backdrop(12, 9, 41);  // random alphas throughout
     Image<TypeParam> normal = backdrop;
     const CompositeMode half = {2, 0, 128, 0, 16384};
-    ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 12, 9}, half, 1, 2, normal.view()));
+    ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 12, 9}, half, 1, 2,
+                              normal.view()));
     EXPECT_NE(backdrop.data, normal.data);
     for (int32_t xfer : {0, 1, 3, 8, 12, 25, 35, 99, -2}) {
         Image<TypeParam> out = backdrop;
         CompositeMode mode = half;
         mode.xfer = xfer;
-        ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 12, 9}, mode, 1, 2, out.view()));
+        ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 12, 9}, mode, 1, 2,
+                                  out.view()));
         EXPECT_EQ(normal.data, out.data) << xfer;
     }
 }
