@@ -24,16 +24,26 @@ int32_t gridCount(int32_t requested, int32_t pixels) {
     return std::min(requested, pixels);
 }
 
+// Edges are (i x size) / count, truncated; stepping quotient and remainder gives
+// the same edges without a division per block.
 void layOutGrid(FramePlan& plan) {
-    const int64_t width = plan.imageWidth;
     const int64_t height = plan.imageHeight;
+    const int32_t columnStep = plan.gridColumns > 0 ? plan.imageWidth / plan.gridColumns : 0;
+    const int32_t columnRest = plan.gridColumns > 0 ? plan.imageWidth % plan.gridColumns : 0;
     BlockRecord* block = plan.blocks;
     for (int32_t r = 0; r < plan.gridRows; ++r) {
         const auto top = static_cast<int32_t>(r * height / plan.gridRows);
         const auto bottom = static_cast<int32_t>((r + 1) * height / plan.gridRows);
         int32_t left = 0;
+        int32_t right = 0;
+        int32_t remainder = 0;
         for (int32_t c = 0; c < plan.gridColumns; ++c, ++block) {
-            const auto right = static_cast<int32_t>((c + 1) * width / plan.gridColumns);
+            right += columnStep;
+            remainder += columnRest;
+            if (remainder >= plan.gridColumns) {
+                ++right;
+                remainder -= plan.gridColumns;
+            }
             *block = BlockRecord{left, top, right - left, bottom - top, kUnassignedRank, -1};
             left = right;
         }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "BlockOrder.h"
 #include "TestSupport.h"
 
@@ -239,6 +241,51 @@ TEST(BlockOrder, TruncationNeverConvertsOutOfRange) {
     EXPECT_EQ(truncToInt32(-1e300), INT32_MIN);
     EXPECT_EQ(truncToInt32(-2.7), -2);
     EXPECT_EQ(truncToInt32(2.7), 2);
+}
+
+}  // namespace
+}  // namespace tilesweep::test
+
+namespace tilesweep::test {
+namespace {
+
+// Edges are integer divisions of the layer size: 10 pixels in 3 columns are 3, 3, 4.
+TEST(Grid, EdgesTruncateAndTileTheWholeLayer) {
+    for (int32_t width : {10, 1, 7, 1920, 3839}) {
+        for (int32_t columns : {1, 3, 7, 64, 3000}) {
+            WipeSettings s = defaultSettings();
+            s.rows = 2;
+            s.columns = columns;
+            auto f = planOf(s, width, 5);
+            const int32_t n = f->plan.gridColumns;
+            ASSERT_EQ(n, std::min(columns, width));
+            for (int32_t c = 0; c < n; ++c) {
+                const BlockRecord& b = f->plan.blocks[n + c];
+                ASSERT_EQ(b.left, static_cast<int32_t>(int64_t{c} * width / n)) << width << "/" << columns;
+                ASSERT_EQ(b.left + b.width, static_cast<int32_t>(int64_t{c + 1} * width / n));
+                ASSERT_EQ(b.top, 2);
+                ASSERT_EQ(b.height, 3);
+            }
+        }
+    }
+    WipeSettings s = defaultSettings();
+    s.rows = 1;
+    s.columns = 3;
+    auto f = planOf(s, 10, 4);
+    EXPECT_EQ(f->plan.blocks[0].width, 3);
+    EXPECT_EQ(f->plan.blocks[1].width, 3);
+    EXPECT_EQ(f->plan.blocks[2].width, 4);
+}
+
+TEST(Grid, MoreRowsThanPixelsGiveOnePixelRows) {
+    WipeSettings s = defaultSettings();
+    s.rows = 3000;
+    s.columns = 1;
+    auto f = planOf(s, 4, 6);
+    EXPECT_EQ(f->plan.gridRows, 6);
+    for (int32_t r = 0; r < 6; ++r) EXPECT_EQ(f->plan.blocks[r].height, 1);
+    s.rows = 0;
+    EXPECT_EQ(planOf(s, 4, 6)->plan.blockCount, 0) << "a count below 1 gives an empty grid";
 }
 
 }  // namespace
