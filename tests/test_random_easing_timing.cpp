@@ -48,6 +48,11 @@ struct EasingRow {
 
 class EasingTable : public ::testing::TestWithParam<EasingRow> {};
 
+std::string curveName(const ::testing::TestParamInfo<EasingRow>& row) {
+    static const char* const kNames[] = {"", "", "Quad", "Cubic", "Quart", "Quint", "Expo", "Circ", "Sine", "Bounce"};
+    return kNames[row.param.easing];
+}
+
 TEST_P(EasingTable, MatchesKnownValues) {
     const EasingRow& row = GetParam();
     for (int32_t mode = 1; mode <= 3; ++mode) {
@@ -67,10 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
         EasingRow{7, {0.031754163448145745, 0.6614378277661477, 0.0669872981077807}, {0.1339745962155614, 0.8660254037844386, 0.5}},
         EasingRow{8, {0.07612046748871326, 0.3826834323650898, 0.1464466094067262}, {0.2928932188134524, 0.7071067811865475, 0.49999999999999994}},
         EasingRow{9, {0.02734375, 0.47265625, 0.1171875}, {0.234375, 0.765625, 0.5}}),
-    [](const ::testing::TestParamInfo<EasingRow>& row) {
-        static const char* const kNames[] = {"", "", "Quad", "Cubic", "Quart", "Quint", "Expo", "Circ", "Sine", "Bounce"};
-        return std::string(kNames[row.param.easing]);
-    });
+    curveName);
 
 TEST(Easing, LinearCustomAndUnknownValuesPassThrough) {
     for (int32_t easing : {1, 10, 0, 11, -3}) {
