@@ -350,15 +350,3 @@ struct AEGP_EffectSuite2 {
     AE_UnusedSlot AEGP_DuplicateEffect;
 };
 
-// ---- What this build asks for ------------------------------------------------------------
-
-// The 32-bit hosts only have the older handle and parameter-utility suites.
-#if AE_HOST_LAYOUT_32
-constexpr A_long kAE_TargetHandleSuiteVersion = kPFHandleSuiteVersionLegacy;
-constexpr A_long kAE_TargetParamUtilsSuiteVersion = kPFParamUtilsSuiteVersionLegacy;
-typedef PF_LegacyParamUtilsSuite1 AE_TargetParamUtilsSuite;
-#else
-constexpr A_long kAE_TargetHandleSuiteVersion = kPFHandleSuiteVersion1;
-constexpr A_long kAE_TargetParamUtilsSuiteVersion = kPFParamUtilsSuiteVersion1;
-typedef PF_ParamUtilsSuite1 AE_TargetParamUtilsSuite;
-#endif

@@ -1,0 +1,36 @@
+#include "Life.h"
+
+namespace tilesweep::simhost {
+
+PixelBuffer lifeInput(const LifePlan& plan) {
+    return makePatternImage(plan.depth, plan.width, plan.height, plan.paddingPixels, plan.imageSeed);
+}
+
+LifeReport runLife(SimHost& host, const LifePlan& plan) {
+    LifeReport report;
+    if (host.globalSetup() != PF_Err_NONE) {
+        host.unload();
+        return report;
+    }
+    host.about();
+    if (host.flavour() == Flavour::Plugin32) host.completelyGeneral(plan.generalText);
+    if (host.paramsSetup() == PF_Err_NONE && host.registrationComplete()) {
+        const InstanceId instance = host.sequenceSetup();
+        if (host.hasInstance(instance)) {
+            PixelBuffer input = lifeInput(plan);
+            for (const LifeFrame& frame : plan.frames) {
+                host.updateParamsUi(instance, frame.scene, frame.time);
+                PixelBuffer output(plan.depth, plan.width, plan.height, plan.paddingPixels);
+                report.frameErrs.push_back(host.renderFrame(instance, frame.scene, frame.time, input, output));
+                report.outputs.push_back(std::move(output));
+            }
+            host.sequenceSetdown(instance);
+        }
+    }
+    report.reachedSetdown = true;
+    host.globalSetdown();
+    host.unload();
+    return report;
+}
+
+}  // namespace tilesweep::simhost
