@@ -72,7 +72,7 @@ void ContactSheet::place(int32_t index, const FrameImage& frame, const std::stri
     }
     const OIIO::ImageBuf full(OIIO::ImageSpec(frame.width, frame.height, 3, OIIO::TypeDesc::FLOAT), rgb.data());
     OIIO::ImageBuf tile(OIIO::ImageSpec(layout_.tileWidth, layout_.tileHeight, 3, OIIO::TypeDesc::FLOAT));
-    OIIO::ImageBufAlgo::resize(tile, full);
+    OIIO::ImageBufAlgo::resize(tile, full, "box");
     const int32_t left = layout_.tileLeft(index);
     const int32_t top = layout_.tileTop(index);
     std::vector<float> scaled(static_cast<std::size_t>(layout_.tileWidth) * static_cast<std::size_t>(layout_.tileHeight) * 3);

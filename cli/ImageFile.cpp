@@ -321,7 +321,10 @@ bool writeImageFile(const std::string& path, const FrameImage& image, std::strin
 }
 
 void removeTemporaryFilesOnSignals() {
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) std::signal(signalNumber, removeTemporaryAndReraise);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal ignored from the start (a background job's SIGINT) stays ignored.
+        if (std::signal(signalNumber, removeTemporaryAndReraise) == SIG_IGN) std::signal(signalNumber, SIG_IGN);
+    }
 }
 
 }  // namespace tilesweep

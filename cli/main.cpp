@@ -1,11 +1,14 @@
 // tilesweep: plans and renders the wipe outside the host.
 #include <CLI/CLI.hpp>
+#include <dlfcn.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "Commands.h"
+#include "RenderCommand.h"
 
 using namespace tilesweep;
 
@@ -26,6 +29,22 @@ int finish(int code, const std::string& out, const std::string& error) {
     return code;
 }
 
+// Loads the render module from the tool's own folder and runs the command in it.
+int renderThroughModule(const RenderOptions& options, std::string& error) {
+    std::error_code ec;
+    const std::filesystem::path tool = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::string module = (tool.parent_path() / kRenderModuleFile).string();
+    // Never closed: OpenImageIO's worker threads may outlive the call.
+    void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const auto entry = handle ? reinterpret_cast<RenderEntry>(::dlsym(handle, kRenderEntryName)) : nullptr;
+    if (entry == nullptr) {
+        const char* why = ::dlerror();
+        error = "cannot load the render module " + module + ": " + (why ? why : "no entry point");
+        return kExitFailed;
+    }
+    return entry(&options, &error);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,6 +62,27 @@ int main(int argc, char** argv) {
 
     app.add_subcommand("params", "List the effect's 26 parameters with ranges, defaults and items");
 
+    RenderOptions renderOptions;
+    CLI::App* render = app.add_subcommand(
+        "render", "Render the wipe over an image (or a built-in test image) into a frame, a sequence or a contact sheet");
+    render->add_option("INPUT", renderOptions.input, "Image to wipe, any format OpenImageIO reads (default: a test image)");
+    render->add_option("-o,--output", renderOptions.output,
+                       "Image to write: .png (8, 16-bit), .tif or .exr; a sequence's name holds a frame number "
+                       "pattern such as %04d")
+        ->required();
+    render->add_option("--depth", renderOptions.depth, "Render depth 8, 16 or 32 (default: the input's)")
+        ->type_name("8|16|32");
+    render->add_option("--frames", renderOptions.frames,
+                       "Render N frames; Completion runs 0 to 100 % over them unless keyframed")
+        ->type_name("N");
+    render->add_option("--frame", renderOptions.frame, "Render frame F of the keyframed animation")->type_name("F");
+    render->add_option("--sheet", renderOptions.sheet, "Write one contact sheet of C x R moments of the wipe")
+        ->type_name("CxR");
+    render->add_option("--size", renderOptions.size, "Size of the built-in test image (default 1920x1080)")
+        ->type_name("WxH");
+    render->add_flag("--quiet", renderOptions.quiet, "No progress bar and no report of what was written");
+    addSceneOptions(*render, renderOptions.scene);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -53,5 +93,6 @@ int main(int argc, char** argv) {
     std::string error;
     if (plan->parsed()) return finish(runPlan(planScene, width, height, out, error), out, error);
     if (app.got_subcommand("params")) return finish(kExitOk, paramsText(), "");
+    if (render->parsed()) return finish(renderThroughModule(renderOptions, error), "", error);
     return kExitBadInput;
 }
