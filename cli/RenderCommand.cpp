@@ -1,5 +1,7 @@
 #include "RenderCommand.h"
 
+#include "PluginSession.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -15,6 +17,7 @@
 #include "FramePipeline.h"
 #include "LocalServices.h"
 #include "MaskPath.h"
+#include "PluginSession.h"
 #include "ProgressBar.h"
 #include "TestImage.h"
 #include "WipeSettings.h"
@@ -449,6 +452,23 @@ int runRender(const RenderOptions& options, std::string& error, const FrameRende
         error = e.what();
         return kExitFailed;
     }
+}
+
+int runRenderThroughPlugin(const RenderOptions& options, std::string& error) {
+    Scene scene;
+    if (!buildScene(options.scene, false, scene, error)) return kExitBadInput;
+    std::unique_ptr<PluginSession> session = PluginSession::open(options.plugin, error);
+    if (!session) return kExitFailed;
+    if (!session->validate(scene, error)) return kExitBadInput;
+    for (const std::string& warning : session->greyedOutWarnings(scene, namedParams(options.scene))) {
+        std::fprintf(stderr, "tilesweep: warning: %s\n", warning.c_str());
+    }
+    const FrameRenderer throughPlugin = [&session](const Scene& frameScene, int32_t time, const FrameImage& input,
+                                                   const BlockProgress& progress, FrameImage& output,
+                                                   std::string& frameError) {
+        return session->renderFrame(frameScene, time, input, progress, output, frameError);
+    };
+    return runRender(options, error, throughPlugin);
 }
 
 }  // namespace tilesweep

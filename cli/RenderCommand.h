@@ -25,6 +25,8 @@ struct RenderOptions {
     std::string sheet;   // "CxR" contact sheet
     std::string size;    // "WxH" of the built-in test image
     bool quiet = false;
+    bool direct = false;  // the engine alone, without the plug-in
+    std::string plugin;   // the plug-in file; empty: the one beside the tool
 };
 
 // Blocks drawn so far of the frame's total.
@@ -76,6 +78,11 @@ std::vector<int32_t> momentsOfTheWipe(Scene& scene, int32_t count);
 // Runs the command; messages and the progress bar go to stderr. Returns the exit
 // code with a one-line message in `error` when it is not 0.
 int runRender(const RenderOptions& options, std::string& error, const FrameRenderer& renderer = renderSceneFrame);
+
+// The same through the plug-in in a simulated host (what the host would show):
+// values are checked against the registered definitions, and parameters the UI
+// rules grey out get a warning.
+int runRenderThroughPlugin(const RenderOptions& options, std::string& error);
 
 // The render module's file, beside the tool, and its entry point (runRender).
 constexpr const char* kRenderModuleFile = "tilesweep_render.so";

@@ -4,5 +4,6 @@
 #include "RenderCommand.h"
 
 extern "C" int tilesweepRunRender(const tilesweep::RenderOptions* options, std::string* error) {
-    return tilesweep::runRender(*options, *error);
+    if (options->direct) return tilesweep::runRender(*options, *error);
+    return tilesweep::runRenderThroughPlugin(*options, *error);
 }

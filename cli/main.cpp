@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "PluginSession.h"
 #include "RenderCommand.h"
 
 using namespace tilesweep;
@@ -45,6 +46,19 @@ int renderThroughModule(const RenderOptions& options, std::string& error) {
     return entry(&options, &error);
 }
 
+// The plan is the engine's alone, but the user still hears of settings the effect
+// would grey out; without a plug-in there is nothing to ask.
+void warnAboutGreyedOut(const SceneOptions& options) {
+    std::string error;
+    Scene scene;
+    if (!buildScene(options, true, scene, error)) return;
+    auto session = PluginSession::open("", error);
+    if (!session) return;
+    for (const std::string& warning : session->greyedOutWarnings(scene, namedParams(options))) {
+        std::fprintf(stderr, "tilesweep: warning: %s\n", warning.c_str());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,7 +74,15 @@ int main(int argc, char** argv) {
     plan->add_option("--height", height, "Layer height in pixels, 0 to 30000")->required();
     addSceneOptions(*plan, planScene);
 
-    app.add_subcommand("params", "List the effect's 26 parameters with ranges, defaults and items");
+    bool paramsDirect = false;
+    std::string paramsPlugin;
+    CLI::App* params = app.add_subcommand("params", "List the effect's 26 parameters as the plug-in registers them");
+    params->add_flag("--direct", paramsDirect, "List the parameter table itself, without loading the plug-in");
+    params->add_option("--plugin", paramsPlugin, "The plug-in file (default: the one beside the tool)");
+
+    std::string aboutPlugin;
+    CLI::App* about = app.add_subcommand("about", "Show the plug-in's about box");
+    about->add_option("--plugin", aboutPlugin, "The plug-in file (default: the one beside the tool)");
 
     RenderOptions renderOptions;
     CLI::App* render = app.add_subcommand(
@@ -81,6 +103,8 @@ int main(int argc, char** argv) {
     render->add_option("--size", renderOptions.size, "Size of the built-in test image (default 1920x1080)")
         ->type_name("WxH");
     render->add_flag("--quiet", renderOptions.quiet, "No progress bar and no report of what was written");
+    render->add_flag("--direct", renderOptions.direct, "Render with the engine alone instead of through the plug-in");
+    render->add_option("--plugin", renderOptions.plugin, "The plug-in file (default: the one beside the tool)");
     addSceneOptions(*render, renderOptions.scene);
 
     try {
@@ -91,8 +115,21 @@ int main(int argc, char** argv) {
 
     std::string out;
     std::string error;
-    if (plan->parsed()) return finish(runPlan(planScene, width, height, out, error), out, error);
-    if (app.got_subcommand("params")) return finish(kExitOk, paramsText(), "");
+    if (plan->parsed()) {
+        const int code = runPlan(planScene, width, height, out, error);
+        if (code == kExitOk) warnAboutGreyedOut(planScene);
+        return finish(code, out, error);
+    }
+    if (params->parsed()) {
+        if (paramsDirect) return finish(kExitOk, paramsText(), "");
+        auto session = PluginSession::open(paramsPlugin, error);
+        return session ? finish(kExitOk, session->paramsText(), "") : finish(kExitFailed, "", error);
+    }
+    if (about->parsed()) {
+        auto session = PluginSession::open(aboutPlugin, error);
+        if (!session || !session->about(out, error)) return finish(kExitFailed, "", error);
+        return finish(kExitOk, out + "\n", "");
+    }
     if (render->parsed()) return finish(renderThroughModule(renderOptions, error), "", error);
     return kExitBadInput;
 }

@@ -350,9 +350,10 @@ PF_Err abortCheck(PF_ProgPtr ref) {
     return PF_Err_NONE;
 }
 
-PF_Err progress(PF_ProgPtr ref, A_long, A_long) {
+PF_Err progress(PF_ProgPtr ref, A_long current, A_long total) {
     SimHost::Impl& h = activeHost();
     if (h.frame != nullptr) ++h.frame->report.progressCalls;
+    if (h.progressListener) h.progressListener(current, total);
     if (auto f = h.enter(CallKind::Progress)) return *f;
     h.checkEffectRef(ref, "progress");
     return PF_Err_NONE;

@@ -719,6 +719,10 @@ int64_t SimHost::callCount(CallKind kind) const { return impl_->counts[static_ca
 int64_t SimHost::failableCallCount() const { return impl_->failable; }
 
 void SimHost::traceCalls(bool on) { impl_->tracing = on; }
+
+void SimHost::setProgressListener(std::function<void(int32_t, int32_t)> listener) {
+    impl_->progressListener = std::move(listener);
+}
 const std::vector<CallRecord>& SimHost::calls() const { return impl_->trace; }
 
 }  // namespace tilesweep::simhost

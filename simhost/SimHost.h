@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -220,6 +221,8 @@ public:
     int64_t callCount(CallKind kind) const;
     int64_t failableCallCount() const;
     void traceCalls(bool on);
+    // Told of every progress report the plug-in makes (current, total).
+    void setProgressListener(std::function<void(int32_t, int32_t)> listener);
     const std::vector<CallRecord>& calls() const;
 
     struct Impl;

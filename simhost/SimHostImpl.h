@@ -113,6 +113,7 @@ struct SimHost::Impl {
     InstanceState* instance = nullptr;
     PF_ProgPtr effectRef = nullptr;
     FrameState* frame = nullptr;
+    std::function<void(int32_t, int32_t)> progressListener;
     char hostEffectTag = 0;  // the effect_ref of commands without an instance
 
     // Between commands.
