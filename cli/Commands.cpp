@@ -22,8 +22,8 @@ bool buildScene(const SceneOptions& options, bool easingKeyframesOnly, Scene& sc
         if (!addMask(mask, scene, error)) return false;
     }
     const auto maskCount = static_cast<int32_t>(scene.masks.size());
-    for (const std::string& param : options.params) {
-        if (!parseParamAssignment(param, maskCount, scene, error)) return false;
+    for (const std::string& assignment : options.params) {
+        if (!parseParamAssignment(assignment, maskCount, scene, error)) return false;
     }
     for (const std::string& key : options.keyframes) {
         if (!parseKeyframe(key, maskCount, scene, error)) return false;
@@ -81,26 +81,26 @@ int runPlan(const SceneOptions& options, const std::string& widthText, const std
 
 std::string paramsText() {
     std::ostringstream out;
-    for (const ParamSpec& spec : kParamTable) {
-        out << spec.index << "  \"" << spec.name << "\"  " << kindName(spec.kind);
-        switch (spec.kind) {
+    for (const ParamSpec& param : kParamTable) {
+        out << param.index << "  \"" << param.name << "\"  " << kindName(param.kind);
+        switch (param.kind) {
             case ParamKind::FixedSlider:
-                out << ", " << spec.validMin << " to " << spec.validMax << " %, default " << spec.defaultValue << " %";
+                out << ", " << param.validMin << " to " << param.validMax << " %, default " << param.defaultValue << " %";
                 break;
             case ParamKind::Slider:
-                out << ", " << spec.validMin << " to " << spec.validMax << " (slider " << spec.sliderMin << " to "
-                    << spec.sliderMax << "), default " << spec.defaultValue;
+                out << ", " << param.validMin << " to " << param.validMax << " (slider " << param.sliderMin << " to "
+                    << param.sliderMax << "), default " << param.defaultValue;
                 break;
             case ParamKind::Popup: {
-                const std::vector<std::string> items = popupItems(spec);
-                out << ", default " << spec.defaultValue << " (" << items[static_cast<std::size_t>(spec.defaultValue - 1)]
+                const std::vector<std::string> items = popupItems(param);
+                out << ", default " << param.defaultValue << " (" << items[static_cast<std::size_t>(param.defaultValue - 1)]
                     << "), items:";
                 for (std::size_t i = 0; i < items.size(); ++i) out << ' ' << (i + 1) << '=' << items[i];
                 break;
             }
             case ParamKind::Checkbox:
                 out << ", default off";
-                if (spec.checkboxText != nullptr && *spec.checkboxText) out << ", text \"" << spec.checkboxText << "\"";
+                if (param.checkboxText != nullptr && *param.checkboxText) out << ", text \"" << param.checkboxText << "\"";
                 break;
             case ParamKind::Angle: out << ", degrees, default 0"; break;
             case ParamKind::Path: out << ", a mask number, default 0 (no mask)"; break;

@@ -87,11 +87,11 @@ struct ChannelMap {
     int alpha = -1;
 };
 
-ChannelMap mapChannels(const OIIO::ImageSpec& spec, std::string& warning) {
+ChannelMap mapChannels(const OIIO::ImageSpec& imageSpec, std::string& warning) {
     ChannelMap map;
-    map.alpha = spec.alpha_channel >= 0 && spec.alpha_channel < spec.nchannels ? spec.alpha_channel : -1;
+    map.alpha = imageSpec.alpha_channel >= 0 && imageSpec.alpha_channel < imageSpec.nchannels ? imageSpec.alpha_channel : -1;
     std::vector<int> colour;
-    for (int c = 0; c < spec.nchannels; ++c) {
+    for (int c = 0; c < imageSpec.nchannels; ++c) {
         if (c != map.alpha) colour.push_back(c);
     }
     if (colour.empty()) {
@@ -237,30 +237,30 @@ bool readImageFile(const std::string& path, std::optional<PixelDepth> depth, Fra
         error = "cannot read \"" + path + "\": " + oneLine(OIIO::geterror());
         return false;
     }
-    const OIIO::ImageSpec spec = in->spec();
-    if (spec.deep) {
+    const OIIO::ImageSpec imageSpec = in->spec();
+    if (imageSpec.deep) {
         error = "cannot read \"" + path + "\": deep images are not supported";
         return false;
     }
-    if (spec.width < 1 || spec.height < 1 || spec.width > kMaxImageSide || spec.height > kMaxImageSide ||
-        spec.nchannels < 1) {
-        error = "\"" + path + "\" is " + std::to_string(spec.width) + " x " + std::to_string(spec.height) +
+    if (imageSpec.width < 1 || imageSpec.height < 1 || imageSpec.width > kMaxImageSide || imageSpec.height > kMaxImageSide ||
+        imageSpec.nchannels < 1) {
+        error = "\"" + path + "\" is " + std::to_string(imageSpec.width) + " x " + std::to_string(imageSpec.height) +
                 " pixels (accepted: 1 to " + std::to_string(kMaxImageSide) + " each way)";
         return false;
     }
-    image = FrameImage::blank(depth ? *depth : depthOfFileType(spec.format), spec.width, spec.height);
+    image = FrameImage::blank(depth ? *depth : depthOfFileType(imageSpec.format), imageSpec.width, imageSpec.height);
     const OIIO::TypeDesc type = exchangeType(image.depth);
-    std::vector<unsigned char> fileBytes(static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(spec.height) *
-                                         static_cast<std::size_t>(spec.nchannels) * type.size());
-    if (!in->read_image(0, 0, 0, spec.nchannels, type, fileBytes.data())) {
+    std::vector<unsigned char> fileBytes(static_cast<std::size_t>(imageSpec.width) * static_cast<std::size_t>(imageSpec.height) *
+                                         static_cast<std::size_t>(imageSpec.nchannels) * type.size());
+    if (!in->read_image(0, 0, 0, imageSpec.nchannels, type, fileBytes.data())) {
         error = "cannot read \"" + path + "\": " + oneLine(in->geterror());
         return false;
     }
-    const ChannelMap map = mapChannels(spec, warning);
+    const ChannelMap map = mapChannels(imageSpec, warning);
     switch (image.depth) {
-        case Depth8: toEngineLayout<uint8_t>(fileBytes.data(), spec.nchannels, map, image); break;
-        case Depth16: toEngineLayout<uint16_t>(fileBytes.data(), spec.nchannels, map, image); break;
-        default: toEngineLayout<float>(fileBytes.data(), spec.nchannels, map, image); break;
+        case Depth8: toEngineLayout<uint8_t>(fileBytes.data(), imageSpec.nchannels, map, image); break;
+        case Depth16: toEngineLayout<uint16_t>(fileBytes.data(), imageSpec.nchannels, map, image); break;
+        default: toEngineLayout<float>(fileBytes.data(), imageSpec.nchannels, map, image); break;
     }
     return true;
 }
@@ -291,11 +291,11 @@ bool writeImageFile(const std::string& path, const FrameImage& image, std::strin
     // OpenEXR's half cannot hold 16-bit or 8-bit words exactly; its float can.
     const OIIO::TypeDesc exchange = exchangeType(image.depth);
     const OIIO::TypeDesc stored = ext == ".exr" ? OIIO::TypeDesc(OIIO::TypeDesc::FLOAT) : exchange;
-    OIIO::ImageSpec spec(image.width, image.height, kChannelsPerPixel, stored);
-    spec.channelnames = {"R", "G", "B", "A"};
-    spec.alpha_channel = 3;
+    OIIO::ImageSpec imageSpec(image.width, image.height, kChannelsPerPixel, stored);
+    imageSpec.channelnames = {"R", "G", "B", "A"};
+    imageSpec.alpha_channel = 3;
     // Straight alpha goes out as it is, with no premultiplication by the writer.
-    spec.attribute("oiio:UnassociatedAlpha", 1);
+    imageSpec.attribute("oiio:UnassociatedAlpha", 1);
 
     std::vector<unsigned char> fileBytes;
     switch (image.depth) {
@@ -310,7 +310,7 @@ bool writeImageFile(const std::string& path, const FrameImage& image, std::strin
         error = "cannot write \"" + path + "\": " + oneLine(OIIO::geterror());
         return false;
     }
-    const bool written = out->open(temporary.path(), spec) && out->write_image(exchange, fileBytes.data());
+    const bool written = out->open(temporary.path(), imageSpec) && out->write_image(exchange, fileBytes.data());
     const bool closed = out->close();
     if (!written || !closed) {
         error = "cannot write \"" + path + "\": " + oneLine(out->geterror());

@@ -41,18 +41,18 @@ std::string formatNumber(double v) {
 
 std::string acceptedNames() {
     std::string names;
-    for (const ParamSpec& spec : kParamTable) {
+    for (const ParamSpec& param : kParamTable) {
         if (!names.empty()) names += ", ";
         names += '"';
-        names += spec.name;
+        names += param.name;
         names += '"';
     }
     return names;
 }
 
-bool findNamed(const std::string& name, const ParamSpec*& spec, std::string& error) {
-    spec = findParam(name);
-    if (spec == nullptr) {
+bool findNamed(const std::string& name, const ParamSpec*& param, std::string& error) {
+    param = findParam(name);
+    if (param == nullptr) {
         error = "unknown parameter \"" + name + "\" (accepted: " + acceptedNames() + ")";
         return false;
     }
@@ -61,16 +61,16 @@ bool findNamed(const std::string& name, const ParamSpec*& spec, std::string& err
 
 // A value in the parameter's own units, checked against what the host accepts
 // when the value is typed in.
-bool parseUserValue(const ParamSpec& spec, const std::string& text, int32_t maskCount, double& value,
+bool parseUserValue(const ParamSpec& param, const std::string& text, int32_t maskCount, double& value,
                     std::string& error) {
     const std::string t = trim(text);
     auto refuse = [&](const std::string& why) {
-        error = "value \"" + t + "\" of \"" + spec.name + "\" " + why + " (accepted: " + describeAccepted(spec) + ")";
+        error = "value \"" + t + "\" of \"" + param.name + "\" " + why + " (accepted: " + describeAccepted(param) + ")";
         return false;
     };
-    switch (spec.kind) {
+    switch (param.kind) {
         case ParamKind::Popup: {
-            const std::vector<std::string> items = popupItems(spec);
+            const std::vector<std::string> items = popupItems(param);
             for (std::size_t i = 0; i < items.size(); ++i) {
                 if (lower(items[i]) == lower(t)) {
                     value = static_cast<double>(i + 1);
@@ -93,11 +93,11 @@ bool parseUserValue(const ParamSpec& spec, const std::string& text, int32_t mask
             return true;
         case ParamKind::Slider:
             if (!parseNumber(t, value) || value != std::floor(value)) return refuse("is not an integer");
-            if (value < spec.validMin || value > spec.validMax) return refuse("is out of range");
+            if (value < param.validMin || value > param.validMax) return refuse("is out of range");
             return true;
         case ParamKind::FixedSlider:
             if (!parseNumber(t, value)) return refuse("is not a number");
-            if (value < spec.validMin || value > spec.validMax) return refuse("is out of range");
+            if (value < param.validMin || value > param.validMax) return refuse("is out of range");
             return true;
         case ParamKind::Angle:
             // Any angle the host's 16.16 word can hold.
@@ -121,31 +121,31 @@ bool splitAssignment(const std::string& text, std::string& name, std::string& va
     return true;
 }
 
-bool interpolates(const ParamSpec& spec) {
-    return spec.kind == ParamKind::FixedSlider || spec.kind == ParamKind::Slider || spec.kind == ParamKind::Angle;
+bool interpolates(const ParamSpec& param) {
+    return param.kind == ParamKind::FixedSlider || param.kind == ParamKind::Slider || param.kind == ParamKind::Angle;
 }
 
 }  // namespace
 
-std::string describeAccepted(const ParamSpec& spec) {
-    switch (spec.kind) {
+std::string describeAccepted(const ParamSpec& param) {
+    switch (param.kind) {
         case ParamKind::Popup: {
-            std::string s = "1 to " + std::to_string(popupItems(spec).size()) + " or ";
-            const std::vector<std::string> items = popupItems(spec);
+            std::string s = "1 to " + std::to_string(popupItems(param).size()) + " or ";
+            const std::vector<std::string> items = popupItems(param);
             for (std::size_t i = 0; i < items.size(); ++i) s += (i ? ", " : "") + items[i];
             return s;
         }
         case ParamKind::Checkbox: return "on, off, 1 or 0";
         case ParamKind::Path: return "a mask number, 0 for none";
-        case ParamKind::Slider: return "an integer from " + std::to_string(spec.validMin) + " to " + std::to_string(spec.validMax);
-        case ParamKind::FixedSlider: return "a percentage from " + std::to_string(spec.validMin) + " to " + std::to_string(spec.validMax);
+        case ParamKind::Slider: return "an integer from " + std::to_string(param.validMin) + " to " + std::to_string(param.validMax);
+        case ParamKind::FixedSlider: return "a percentage from " + std::to_string(param.validMin) + " to " + std::to_string(param.validMax);
         case ParamKind::Angle: return "degrees, any value between -32767 and 32767";
     }
     return "";
 }
 
-int32_t rawFromUserValue(const ParamSpec& spec, double value) {
-    if (spec.kind == ParamKind::FixedSlider || spec.kind == ParamKind::Angle) {
+int32_t rawFromUserValue(const ParamSpec& param, double value) {
+    if (param.kind == ParamKind::FixedSlider || param.kind == ParamKind::Angle) {
         return static_cast<int32_t>(std::llround(value * kFixedOne));
     }
     return static_cast<int32_t>(std::llround(value));
@@ -154,11 +154,11 @@ int32_t rawFromUserValue(const ParamSpec& spec, double value) {
 uint32_t Scene::timeScale() const { return static_cast<uint32_t>(std::llround(100.0 * fps)); }
 
 double Scene::valueAt(int32_t parameter, int32_t time) const {
-    const ParamSpec& spec = paramSpec(parameter);
+    const ParamSpec& param = paramSpec(parameter);
     const auto found = keyframes.find(parameter);
     if (found == keyframes.end() || found->second.empty()) {
         const int32_t raw1 = raw[static_cast<std::size_t>(parameter)];
-        if (spec.kind == ParamKind::FixedSlider || spec.kind == ParamKind::Angle) return raw1 / 65536.0;
+        if (param.kind == ParamKind::FixedSlider || param.kind == ParamKind::Angle) return raw1 / 65536.0;
         return raw1;
     }
     const std::vector<Keyframe>& keys = found->second;
@@ -168,7 +168,7 @@ double Scene::valueAt(int32_t parameter, int32_t time) const {
     while (keys[b].time <= time) ++b;
     const Keyframe& ka = keys[b - 1];
     const Keyframe& kb = keys[b];
-    if (!interpolates(spec)) return ka.value;
+    if (!interpolates(param)) return ka.value;
     return ka.value + (kb.value - ka.value) * (time - ka.time) / (kb.time - ka.time);
 }
 
@@ -183,19 +183,19 @@ RawParamValues Scene::rawValuesAt(int32_t time) const {
 bool parseParamAssignment(const std::string& text, int32_t maskCount, Scene& scene, std::string& error) {
     std::string name, value;
     if (!splitAssignment(text, name, value, error, "\"UI Name=VALUE\"")) return false;
-    const ParamSpec* spec = nullptr;
-    if (!findNamed(name, spec, error)) return false;
+    const ParamSpec* param = nullptr;
+    if (!findNamed(name, param, error)) return false;
     double v = 0;
-    if (!parseUserValue(*spec, value, maskCount, v, error)) return false;
-    scene.raw[static_cast<std::size_t>(spec->index)] = rawFromUserValue(*spec, v);
+    if (!parseUserValue(*param, value, maskCount, v, error)) return false;
+    scene.raw[static_cast<std::size_t>(param->index)] = rawFromUserValue(*param, v);
     return true;
 }
 
 bool parseKeyframe(const std::string& text, int32_t maskCount, Scene& scene, std::string& error) {
     std::string name, rest;
     if (!splitAssignment(text, name, rest, error, "\"UI Name=TIME:VALUE\"")) return false;
-    const ParamSpec* spec = nullptr;
-    if (!findNamed(name, spec, error)) return false;
+    const ParamSpec* param = nullptr;
+    if (!findNamed(name, param, error)) return false;
     const std::size_t colon = rest.find(':');
     double frame = 0;
     if (colon == std::string::npos || !parseNumber(rest.substr(0, colon), frame)) {
@@ -203,17 +203,17 @@ bool parseKeyframe(const std::string& text, int32_t maskCount, Scene& scene, std
         return false;
     }
     if (frame < 0 || frame > 1e6) {
-        error = "keyframe time " + formatNumber(frame) + " of \"" + spec->name + "\" is out of range (accepted: 0 to 1000000 frames)";
+        error = "keyframe time " + formatNumber(frame) + " of \"" + param->name + "\" is out of range (accepted: 0 to 1000000 frames)";
         return false;
     }
     Keyframe key;
     key.time = static_cast<int32_t>(std::llround(100.0 * frame));
-    if (!parseUserValue(*spec, rest.substr(colon + 1), maskCount, key.value, error)) return false;
-    std::vector<Keyframe>& keys = scene.keyframes[spec->index];
+    if (!parseUserValue(*param, rest.substr(colon + 1), maskCount, key.value, error)) return false;
+    std::vector<Keyframe>& keys = scene.keyframes[param->index];
     const auto at = std::lower_bound(keys.begin(), keys.end(), key.time,
                                      [](const Keyframe& k, int32_t t) { return k.time < t; });
     if (at != keys.end() && at->time == key.time) {
-        error = "two keyframes of \"" + std::string(spec->name) + "\" at frame " + formatNumber(frame);
+        error = "two keyframes of \"" + std::string(param->name) + "\" at frame " + formatNumber(frame);
         return false;
     }
     keys.insert(at, key);

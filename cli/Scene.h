@@ -33,7 +33,7 @@ struct Scene {
 };
 
 // The raw host word of a value in the parameter's own units.
-int32_t rawFromUserValue(const ParamSpec& spec, double value);
+int32_t rawFromUserValue(const ParamSpec& param, double value);
 
 // Parsing of the command line's forms; each returns false with a one-line message.
 bool parseParamAssignment(const std::string& text, int32_t maskCount, Scene& scene, std::string& error);
@@ -62,6 +62,6 @@ private:
 };
 
 // Value text of a parameter in the user's terms (for dumps and messages).
-std::string describeAccepted(const ParamSpec& spec);
+std::string describeAccepted(const ParamSpec& param);
 
 }  // namespace tilesweep

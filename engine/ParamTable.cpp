@@ -44,16 +44,16 @@ const std::array<ParamSpec, kUserParamCount> kParamTable = {{
 const ParamSpec& paramSpec(int32_t index) { return kParamTable.at(static_cast<std::size_t>(index - 1)); }
 
 const ParamSpec* findParam(const std::string& uiName) {
-    for (const ParamSpec& spec : kParamTable) {
-        if (uiName == spec.name) return &spec;
+    for (const ParamSpec& param : kParamTable) {
+        if (uiName == param.name) return &param;
     }
     return nullptr;
 }
 
-std::vector<std::string> popupItems(const ParamSpec& spec) {
+std::vector<std::string> popupItems(const ParamSpec& param) {
     std::vector<std::string> items;
-    if (spec.kind != ParamKind::Popup || spec.items == nullptr) return items;
-    const char* start = spec.items;
+    if (param.kind != ParamKind::Popup || param.items == nullptr) return items;
+    const char* start = param.items;
     for (const char* p = start;; ++p) {
         if (*p == '|' || *p == '\0') {
             items.emplace_back(start, static_cast<std::size_t>(p - start));
@@ -76,16 +76,16 @@ const char* kindName(ParamKind kind) {
     return "?";
 }
 
-int32_t defaultRawValue(const ParamSpec& spec) {
-    if (spec.kind == ParamKind::FixedSlider || spec.kind == ParamKind::Angle) {
-        return spec.defaultValue * kFixedOne;
+int32_t defaultRawValue(const ParamSpec& param) {
+    if (param.kind == ParamKind::FixedSlider || param.kind == ParamKind::Angle) {
+        return param.defaultValue * kFixedOne;
     }
-    return spec.defaultValue;
+    return param.defaultValue;
 }
 
 RawParamValues defaultRawValues() {
     RawParamValues values{};
-    for (const ParamSpec& spec : kParamTable) values[static_cast<std::size_t>(spec.index)] = defaultRawValue(spec);
+    for (const ParamSpec& param : kParamTable) values[static_cast<std::size_t>(param.index)] = defaultRawValue(param);
     return values;
 }
 

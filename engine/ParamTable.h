@@ -71,13 +71,13 @@ const ParamSpec& paramSpec(int32_t index);
 const ParamSpec* findParam(const std::string& uiName);
 
 // Popup items, split; empty for other kinds.
-std::vector<std::string> popupItems(const ParamSpec& spec);
+std::vector<std::string> popupItems(const ParamSpec& param);
 
 const char* kindName(ParamKind kind);
 
 // The raw value word the host delivers for the parameter's default
 // (16.16 fixed point for fixed sliders and the angle).
-int32_t defaultRawValue(const ParamSpec& spec);
+int32_t defaultRawValue(const ParamSpec& param);
 
 // Raw value words of all parameters, indexed by ParamIndex (index 0 unused).
 using RawParamValues = std::array<int32_t, ParamCount>;

@@ -50,19 +50,19 @@ FileImage readFile(const std::string& path) {
         ADD_FAILURE() << "cannot open " << path << ": " << OIIO::geterror();
         return {};
     }
-    const OIIO::ImageSpec& spec = in->spec();
-    FileImage image = FileImage::sized(spec.width, spec.height, spec.nchannels, spec.format);
-    EXPECT_TRUE(in->read_image(0, 0, 0, spec.nchannels, spec.format, image.data.data())) << in->geterror();
+    const OIIO::ImageSpec& imageSpec = in->spec();
+    FileImage image = FileImage::sized(imageSpec.width, imageSpec.height, imageSpec.nchannels, imageSpec.format);
+    EXPECT_TRUE(in->read_image(0, 0, 0, imageSpec.nchannels, imageSpec.format, image.data.data())) << in->geterror();
     return image;
 }
 
 void writeFile(const std::string& path, const FileImage& image) {
-    OIIO::ImageSpec spec(image.width, image.height, image.channels, image.type);
-    if (image.channels == 4) spec.alpha_channel = 3;
-    spec.attribute("oiio:UnassociatedAlpha", 1);
+    OIIO::ImageSpec imageSpec(image.width, image.height, image.channels, image.type);
+    if (image.channels == 4) imageSpec.alpha_channel = 3;
+    imageSpec.attribute("oiio:UnassociatedAlpha", 1);
     auto out = OIIO::ImageOutput::create(path);
     ASSERT_TRUE(out) << OIIO::geterror();
-    ASSERT_TRUE(out->open(path, spec)) << out->geterror();
+    ASSERT_TRUE(out->open(path, imageSpec)) << out->geterror();
     ASSERT_TRUE(out->write_image(image.type, image.data.data())) << out->geterror();
     ASSERT_TRUE(out->close());
 }
@@ -224,11 +224,11 @@ TEST_P(RenderChannels, GreyIsReplicatedAndMissingAlphaIsOpaque) {
     const int channels = GetParam().channels;
     FileImage in = FileImage::sized(6, 4, channels, OIIO::TypeDesc::UINT8);
     for (std::size_t i = 0; i < in.data.size(); ++i) in.data[i] = static_cast<unsigned char>(i * 37 + 11);
-    OIIO::ImageSpec spec(in.width, in.height, channels, in.type);
-    spec.alpha_channel = channels == 2 || channels == 4 ? channels - 1 : -1;
-    spec.attribute("oiio:UnassociatedAlpha", 1);
+    OIIO::ImageSpec imageSpec(in.width, in.height, channels, in.type);
+    imageSpec.alpha_channel = channels == 2 || channels == 4 ? channels - 1 : -1;
+    imageSpec.attribute("oiio:UnassociatedAlpha", 1);
     auto writer = OIIO::ImageOutput::create(path("in.png"));
-    ASSERT_TRUE(writer && writer->open(path("in.png"), spec) && writer->write_image(in.type, in.data.data()));
+    ASSERT_TRUE(writer && writer->open(path("in.png"), imageSpec) && writer->write_image(in.type, in.data.data()));
     writer->close();
     renderOk({path("in.png"), "-o", path("out.png"), "--quiet"});
     const FileImage out = readFile(path("out.png"));

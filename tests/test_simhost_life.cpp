@@ -215,27 +215,27 @@ TEST(SimHostLife, RegistrationIsTheParameterTable) {
         ASSERT_TRUE(host.registrationComplete());
         ASSERT_EQ(host.params().size(), kParamTable.size());
         for (std::size_t i = 0; i < kParamTable.size(); ++i) {
-            const ParamSpec& spec = kParamTable[i];
+            const ParamSpec& param = kParamTable[i];
             const RegisteredParam& p = host.params()[i];
-            SCOPED_TRACE(spec.name);
-            EXPECT_EQ(p.name, spec.name);
-            EXPECT_EQ(p.def.uu.id, spec.index);
+            SCOPED_TRACE(param.name);
+            EXPECT_EQ(p.name, param.name);
+            EXPECT_EQ(p.def.uu.id, param.index);
             EXPECT_EQ(p.def.flags, PF_ParamFlag_COLLAPSE_TWIRLY);
             EXPECT_EQ(p.def.ui_flags, 0);
             EXPECT_EQ(p.def.ui_width, 0);
             EXPECT_EQ(p.def.ui_height, 0);
-            const int32_t scale = spec.kind == ParamKind::FixedSlider ? kFixedOne : 1;
-            switch (spec.kind) {
+            const int32_t scale = param.kind == ParamKind::FixedSlider ? kFixedOne : 1;
+            switch (param.kind) {
                 case ParamKind::FixedSlider: {
                     const PF_FixedSliderDef& d = p.def.u.fd;
                     EXPECT_EQ(p.def.param_type, PF_Param_FIX_SLIDER);
-                    EXPECT_EQ(d.valid_min, spec.validMin * scale);
-                    EXPECT_EQ(d.valid_max, spec.validMax * scale);
-                    EXPECT_EQ(d.slider_min, spec.sliderMin * scale);
-                    EXPECT_EQ(d.slider_max, spec.sliderMax * scale);
-                    EXPECT_EQ(d.dephault, spec.defaultValue * scale);
+                    EXPECT_EQ(d.valid_min, param.validMin * scale);
+                    EXPECT_EQ(d.valid_max, param.validMax * scale);
+                    EXPECT_EQ(d.slider_min, param.sliderMin * scale);
+                    EXPECT_EQ(d.slider_max, param.sliderMax * scale);
+                    EXPECT_EQ(d.dephault, param.defaultValue * scale);
                     EXPECT_EQ(d.value, d.dephault);
-                    EXPECT_EQ(d.precision, spec.precision);
+                    EXPECT_EQ(d.precision, param.precision);
                     EXPECT_EQ(d.display_flags, PF_ValueDisplayFlag_PERCENT);
                     EXPECT_STREQ(d.value_str, "");
                     break;
@@ -243,24 +243,24 @@ TEST(SimHostLife, RegistrationIsTheParameterTable) {
                 case ParamKind::Slider: {
                     const PF_SliderDef& d = p.def.u.sd;
                     EXPECT_EQ(p.def.param_type, PF_Param_SLIDER);
-                    EXPECT_EQ(d.valid_min, spec.validMin);
-                    EXPECT_EQ(d.valid_max, spec.validMax);
-                    EXPECT_EQ(d.slider_min, spec.sliderMin);
-                    EXPECT_EQ(d.slider_max, spec.sliderMax);
-                    EXPECT_EQ(d.dephault, spec.defaultValue);
-                    EXPECT_EQ(d.value, spec.defaultValue);
+                    EXPECT_EQ(d.valid_min, param.validMin);
+                    EXPECT_EQ(d.valid_max, param.validMax);
+                    EXPECT_EQ(d.slider_min, param.sliderMin);
+                    EXPECT_EQ(d.slider_max, param.sliderMax);
+                    EXPECT_EQ(d.dephault, param.defaultValue);
+                    EXPECT_EQ(d.value, param.defaultValue);
                     break;
                 }
                 case ParamKind::Popup:
                     EXPECT_EQ(p.def.param_type, PF_Param_POPUP);
-                    EXPECT_EQ(p.items, spec.items);
-                    EXPECT_EQ(p.def.u.pd.num_choices, static_cast<A_short>(popupItems(spec).size()));
-                    EXPECT_EQ(p.def.u.pd.dephault, spec.defaultValue);
-                    EXPECT_EQ(p.def.u.pd.value, spec.defaultValue);
+                    EXPECT_EQ(p.items, param.items);
+                    EXPECT_EQ(p.def.u.pd.num_choices, static_cast<A_short>(popupItems(param).size()));
+                    EXPECT_EQ(p.def.u.pd.dephault, param.defaultValue);
+                    EXPECT_EQ(p.def.u.pd.value, param.defaultValue);
                     break;
                 case ParamKind::Checkbox:
                     EXPECT_EQ(p.def.param_type, PF_Param_CHECKBOX);
-                    EXPECT_EQ(p.checkboxText, spec.checkboxText);
+                    EXPECT_EQ(p.checkboxText, param.checkboxText);
                     EXPECT_EQ(p.def.u.bd.value, 0);
                     EXPECT_EQ(p.def.u.bd.dephault, 0);
                     break;
