@@ -1,6 +1,7 @@
 #include "BlockDrawing.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "FramePipeline.h"
 #include "Stacking.h"
@@ -38,6 +39,29 @@ BlockTiming timingOf(const BlockRecord& b, const FramePlan& plan) {
 
 // Alpha access for Still1, which clears wiped pixels itself. Integer alphas are
 // scaled as doubles and truncated; float alphas scaled in double and stored as float.
+// Clearing masks alpha out of whole pixel words, which vectorises where a strided
+// store of one channel does not; alpha is the first channel, the low bytes of the
+// first word on the little-endian processors we build for.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "alpha masks assume little-endian words");
+
+template <typename Channel>
+struct AlphaWord;
+template <>
+struct AlphaWord<uint8_t> {
+    using Word = uint32_t;
+    static constexpr Word kKeepColour = 0xFFFFFF00u;
+};
+template <>
+struct AlphaWord<uint16_t> {
+    using Word = uint64_t;
+    static constexpr Word kKeepColour = 0xFFFFFFFFFFFF0000ull;
+};
+template <>
+struct AlphaWord<float> {
+    using Word = uint64_t;  // the first of two words: alpha and red
+    static constexpr Word kKeepColour = 0xFFFFFFFF00000000ull;
+};
+
 template <typename Channel>
 struct AlphaPlane {
     Channel* pixels;
@@ -47,8 +71,16 @@ struct AlphaPlane {
         return pixels[(static_cast<std::ptrdiff_t>(y) * rowPixels + x) * 4];
     }
     void clear(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+        using Word = typename AlphaWord<Channel>::Word;
+        constexpr std::size_t kPixelBytes = 4 * sizeof(Channel);
         for (int32_t y = y0; y < y1; ++y) {
-            for (int32_t x = x0; x < x1; ++x) alpha(x, y) = 0;
+            unsigned char* p = reinterpret_cast<unsigned char*>(&alpha(x0, y));
+            for (int32_t x = x0; x < x1; ++x, p += kPixelBytes) {
+                Word w;
+                std::memcpy(&w, p, sizeof w);
+                w &= AlphaWord<Channel>::kKeepColour;
+                std::memcpy(p, &w, sizeof w);
+            }
         }
     }
     void scale(int32_t x0, int32_t y0, int32_t x1, int32_t y1, double factor) const {
