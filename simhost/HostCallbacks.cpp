@@ -443,7 +443,7 @@ PF_Err getPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format) {
     if (auto f = h.enter(CallKind::GetPixelFormat)) return *f;
     WorldView found;
     if (format == nullptr || !findWorld(h, world, "PF_GetPixelFormat", found)) return PF_Err_BAD_CALLBACK_PARAM;
-    *format = formatOf(found.depth);
+    *format = h.frame != nullptr && h.frame->pixelFormat ? *h.frame->pixelFormat : formatOf(found.depth);
     return PF_Err_NONE;
 }
 

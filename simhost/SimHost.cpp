@@ -405,6 +405,9 @@ PF_Err SimHost::Impl::run(PF_Cmd cmd, InstanceState* inst, PF_ParamDef** paramLi
     result.outFlags2 = out.out_flags2;
     result.myVersion = out.my_version;
     result.numParams = out.num_params;
+    result.globalData = out.global_data;
+    result.sequenceData = out.sequence_data;
+    result.sequenceDataIn = in.sequence_data;
     log.push_back(result);
     return err;
 }
@@ -568,6 +571,7 @@ PF_Err SimHost::renderFrame(InstanceId id, const Scene& scene, int32_t time, Pix
     frame.output = &output;
     frame.inputWorld = makeWorld(input, false);
     frame.outputWorld = makeWorld(output, true);
+    frame.pixelFormat = options.pixelFormat;
     h.frame = &frame;
 
     PF_PreRenderInput preInput{};
@@ -684,6 +688,14 @@ const std::vector<UiUpdate>& SimHost::uiUpdates(InstanceId id) const {
 }
 
 const FrameReport& SimHost::lastFrame() const { return impl_->lastFrame; }
+
+void SimHost::setSequenceData(InstanceId id, PF_Handle handle) {
+    impl_->instanceFor(id, "setSequenceData")->sequenceData = handle;
+}
+
+void SimHost::setUiFlags(InstanceId id, PF_ParamIndex index, PF_ParamUIFlags flags) {
+    impl_->instanceFor(id, "setUiFlags")->uiFlags.at(static_cast<std::size_t>(index)) = flags;
+}
 
 std::vector<std::string> SimHost::outstanding() const {
     const Impl& h = *impl_;

@@ -105,6 +105,10 @@ struct CommandResult {
     PF_OutFlags2 outFlags2 = 0;
     A_u_long myVersion = 0;
     A_long numParams = 0;
+    // What in_data and out_data held when the command returned.
+    PF_Handle globalData = nullptr;
+    PF_Handle sequenceData = nullptr;
+    PF_Handle sequenceDataIn = nullptr;
 };
 
 // A parameter as the plug-in registered it, strings copied out of the plug-in.
@@ -128,6 +132,8 @@ struct FrameOptions {
     // The output rectangles as the host hands them to the pre-render.
     PF_LRect initialResult{};
     PF_LRect initialMaxResult{};
+    // The format PF_GetPixelFormat reports instead of the buffer's, e.g. one the plug-in does not handle.
+    std::optional<PF_PixelFormat> pixelFormat;
 };
 
 // What happened in a frame's two commands.
@@ -205,6 +211,10 @@ public:
     std::array<bool, ParamCount> greyedOut(InstanceId instance) const;
     const std::vector<UiUpdate>& uiUpdates(InstanceId instance) const;
     const FrameReport& lastFrame() const;
+
+    // ---- What the host holds for an instance, set as a host might have left it.
+    void setSequenceData(InstanceId instance, PF_Handle handle);
+    void setUiFlags(InstanceId instance, PF_ParamIndex index, PF_ParamUIFlags flags);
 
     // ---- Accounting.
     // Everything the plug-in obtained and has not given back, one line each.

@@ -62,6 +62,7 @@ struct FrameState {
     PF_EffectWorld inputWorld{};
     PF_EffectWorld outputWorld{};
     std::map<A_long, PF_LRect> layerCheckouts;  // checkout id -> request
+    std::optional<PF_PixelFormat> pixelFormat;
     FrameReport report;
 };
 

@@ -1,117 +1,142 @@
-// The plug-in's commands against a small fake host, in both flavours: what each
-// command leaves with the host, and that no path leaks a handle, a lock or a suite.
+// The plug-in's commands, one at a time, through the simulated host in both
+// flavours: what each command leaves with the host, and that no path leaks a
+// handle, a lock or a suite.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "Dispatch.h"
 #include "GlobalData.h"
+#include "ParamRegistration.h"
 #include "ParamUiRules.h"
-#include "PluginFakeHost.h"
+#include "SimHost.h"
 #include "SmartPreRender.h"
 
 namespace tilesweep::plugin {
 namespace {
 
-using test::FakeHost;
-using test::FakeParams;
+using simhost::CallKind;
+using simhost::FaultPlan;
+using simhost::FrameOptions;
+using simhost::InstanceId;
+using simhost::SimHost;
 
-std::string flavourName(const ::testing::TestParamInfo<const Flavour*>& param) {
-    return param.param == &kFlavour64 ? "Build64" : "Build32";
+constexpr A_long kSide = 8;
+
+std::string flavourName(const ::testing::TestParamInfo<simhost::Flavour>& param) {
+    return param.param == simhost::Flavour::Plugin64 ? "Build64" : "Build32";
 }
 
-class PluginLifecycle : public ::testing::TestWithParam<const Flavour*> {
+// The plug-in shares the test's address space, so a handle's block is one dereference away.
+GlobalData& globalOf(const SimHost& host) { return *static_cast<GlobalData*>(*host.globalData()); }
+
+int64_t countOf(const SimHost& host, CallKind kind) { return host.callCount(kind); }
+
+class PluginLifecycle : public ::testing::TestWithParam<simhost::Flavour> {
 protected:
-    const Flavour& flavour() const { return *GetParam(); }
-    bool is64() const { return GetParam() == &kFlavour64; }
+    bool is64() const { return GetParam() == simhost::Flavour::Plugin64; }
     PF_Err missingSuiteCode() const { return is64() ? PF_Err_INTERNAL_STRUCT_DAMAGED : PF_Err_BAD_CALLBACK_PARAM; }
     A_long handleVersion() const { return is64() ? 2 : 1; }
 
-    PF_Err run(FakeHost& host, PF_Cmd cmd, PF_ParamDef** params = nullptr, void* extra = nullptr) const {
-        return dispatchCommand(flavour(), cmd, &host.in, &host.out, params, extra);
+    std::unique_ptr<SimHost> makeHost() const {
+        return std::make_unique<SimHost>(is64() ? TILESWEEP_PLUGIN64_PATH : TILESWEEP_PLUGIN32_PATH, GetParam());
     }
-    // Global and sequence data as the host would hold them after set-up.
-    void setUp(FakeHost& host) const {
-        ASSERT_EQ(run(host, PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-        host.in.global_data = host.out.global_data;
-        ASSERT_EQ(run(host, PF_Cmd_SEQUENCE_SETUP), PF_Err_NONE);
-        host.in.sequence_data = host.out.sequence_data;
+    // Global data, registered parameters and one instance, as the host holds them after set-up.
+    static InstanceId setUp(SimHost& host) {
+        EXPECT_EQ(host.globalSetup(), PF_Err_NONE);
+        EXPECT_EQ(host.paramsSetup(), PF_Err_NONE);
+        const InstanceId instance = host.sequenceSetup();
+        EXPECT_TRUE(host.hasInstance(instance));
+        return instance;
     }
-    static void expectNothingHeld(const FakeHost& host) {
-        EXPECT_TRUE(host.suitesBalanced());
-        EXPECT_EQ(host.locksHeld(), 0);
-        EXPECT_EQ(host.badDisposals, 0);
+    // Ends the life and checks that nothing was kept or given back wrongly.
+    static void finish(SimHost& host, InstanceId instance) {
+        if (host.hasInstance(instance)) {
+            EXPECT_EQ(host.sequenceSetdown(instance), PF_Err_NONE);
+        }
+        if (host.globalData() != nullptr) {
+            EXPECT_EQ(host.globalSetdown(), PF_Err_NONE);
+        }
+        host.unload();
+        expectNothingHeld(host);
+    }
+    static void expectNothingHeld(const SimHost& host) {
+        EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
+        EXPECT_EQ(host.messages(), std::vector<std::string>{});
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Flavours, PluginLifecycle, ::testing::Values(&kFlavour64, &kFlavour32),
-                         flavourName);
+INSTANTIATE_TEST_SUITE_P(Flavours, PluginLifecycle,
+                         ::testing::Values(simhost::Flavour::Plugin64, simhost::Flavour::Plugin32), flavourName);
 
 // ---- Global and sequence data ------------------------------------------------------------
 
 TEST_P(PluginLifecycle, FailedGlobalSetupLeavesNoHandle) {
     struct Case {
         const char* what;
-        void (*arrange)(FakeHost&);
+        void (*arrange)(SimHost&);
         PF_Err expected;  // 0: the flavour's code for a missing suite
     };
     const Case cases[] = {
-        {"allocation", [](FakeHost& h) { h.failNewHandleAt = 0; }, PF_Err_INTERNAL_STRUCT_DAMAGED},
-        {"lock", [](FakeHost& h) { h.failLock = true; }, PF_Err_INTERNAL_STRUCT_DAMAGED},
-        {"registration", [](FakeHost& h) { h.registerErr = 7; }, 7},
-        {"utility suite", [](FakeHost& h) { h.missingSuites.insert({kAEGPUtilitySuite, 7}); }, 0},
+        {"allocation", [](SimHost& h) { h.addFault(FaultPlan{CallKind::NewHandle, 1, PF_Err_OUT_OF_MEMORY}); },
+         PF_Err_INTERNAL_STRUCT_DAMAGED},
+        {"lock", [](SimHost& h) { h.addFault(FaultPlan{CallKind::LockHandle, 1, PF_Err_OUT_OF_MEMORY}); },
+         PF_Err_INTERNAL_STRUCT_DAMAGED},
+        {"registration", [](SimHost& h) { h.addFault(FaultPlan{CallKind::RegisterWithAEGP, 1, 7}); }, 7},
+        {"utility suite", [](SimHost& h) { h.refuseSuite(kAEGPUtilitySuite, 7); }, 0},
         // Only the flavour's own version is missing; the other one would do.
         {"handle suite", nullptr, 0},
     };
     for (const Case& c : cases) {
-        FakeHost host;
+        SCOPED_TRACE(c.what);
+        const auto host = makeHost();
         if (c.arrange != nullptr) {
-            c.arrange(host);
+            c.arrange(*host);
         } else {
-            host.missingSuites.insert({kPFHandleSuite, handleVersion()});
+            host->refuseSuite(kPFHandleSuite, handleVersion());
         }
-        EXPECT_EQ(run(host, PF_Cmd_GLOBAL_SETUP), c.expected != 0 ? c.expected : missingSuiteCode()) << c.what;
-        EXPECT_EQ(host.out.global_data, nullptr) << c.what;
-        EXPECT_EQ(host.liveHandles(), 0u) << c.what;
-        expectNothingHeld(host);
+        EXPECT_EQ(host->globalSetup(), c.expected != 0 ? c.expected : missingSuiteCode());
+        EXPECT_EQ(host->lastCommand().globalData, nullptr);
+        EXPECT_EQ(host->globalData(), nullptr);
+        expectNothingHeld(*host);
     }
 }
 
 TEST_P(PluginLifecycle, FailedSequenceSetupHandsBackNothing) {
     for (const bool lockFails : {false, true}) {
-        FakeHost host;
-        const PF_Handle old = host.makeBlock(16);
-        host.in.sequence_data = old;
-        host.out.sequence_data = old;  // the host passes the old block on both sides
-        if (lockFails) {
-            host.failLock = true;
-        } else {
-            host.failNewHandleAt = 0;
-        }
-        EXPECT_EQ(run(host, PF_Cmd_SEQUENCE_RESETUP), PF_Err_OUT_OF_MEMORY);
-        EXPECT_EQ(host.out.sequence_data, nullptr);
-        EXPECT_EQ(host.liveHandles(), 0u) << "lock fails: " << lockFails;
-        expectNothingHeld(host);
+        SCOPED_TRACE(lockFails ? "lock fails" : "allocation fails");
+        const auto host = makeHost();
+        const InstanceId instance = setUp(*host);
+        // The host passes the old block on both sides.
+        const PF_Handle old = host->sequenceData(instance);
+        ASSERT_FALSE(host->handleBytes(old).empty());
+        host->addFault(FaultPlan{lockFails ? CallKind::LockHandle : CallKind::NewHandle, 1, PF_Err_OUT_OF_MEMORY});
+        EXPECT_EQ(host->sequenceResetup(instance), PF_Err_OUT_OF_MEMORY);
+        EXPECT_EQ(host->lastCommand().sequenceData, nullptr);
+        EXPECT_TRUE(host->handleBytes(old).empty());
+        EXPECT_FALSE(host->hasInstance(instance));
+        finish(*host, instance);
     }
 }
 
 // ---- General text -------------------------------------------------------------------------
 
 TEST_P(PluginLifecycle, GeneralTextIsCutAtTheMessageField) {
-    FakeHost host;
+    const auto host = makeHost();
     const std::string text(300, 'a');
-    EXPECT_EQ(run(host, PF_Cmd_COMPLETELY_GENERAL, nullptr, const_cast<char*>(text.c_str())), PF_Err_NONE);
+    EXPECT_EQ(host->completelyGeneral(text.c_str()), PF_Err_NONE);
     if (is64()) {
-        EXPECT_STREQ(host.out.return_msg, "");
-        EXPECT_TRUE(host.acquired.empty());
+        EXPECT_EQ(host->lastCommand().returnMsg, "");
+        EXPECT_EQ(countOf(*host, CallKind::AcquireSuite), 0);
     } else {
-        EXPECT_EQ(host.longestSprintf, 255u);
-        EXPECT_EQ(std::string(host.out.return_msg), text.substr(0, 255));
+        // The host complains of any text that would not fit the field with its zero.
+        EXPECT_EQ(host->lastCommand().returnMsg, text.substr(0, 255));
     }
-    expectNothingHeld(host);
+    host->unload();
+    expectNothingHeld(*host);
 }
 
 // ---- Parameter registration -----------------------------------------------------------------
@@ -120,299 +145,346 @@ TEST_P(PluginLifecycle, RegistrationStopsAtAFailureExceptOrderPath) {
     struct Case {
         int failId;
         PF_Err expected;
-        std::size_t adds;
-        A_long numParams;
+        int64_t adds;
+        A_long numParams;  // 0: the host's value, untouched
     };
-    const Case cases[] = {{-1, 0, 26, 27}, {Row, 9, 3, -5}, {OrderPath, 0, 26, 27}};
+    const Case cases[] = {{-1, 0, 26, 27}, {Row, 9, 3, 0}, {OrderPath, 0, 26, 27}};
     for (const Case& c : cases) {
-        FakeHost host;
-        host.failAddParamId = c.failId;
-        host.addParamErr = 9;
-        host.out.num_params = -5;
-        EXPECT_EQ(run(host, PF_Cmd_PARAMS_SETUP), c.expected) << c.failId;
-        EXPECT_EQ(host.added.size(), c.adds) << c.failId;
-        EXPECT_EQ(host.out.num_params, c.numParams) << c.failId;
-        for (std::size_t i = 0; i < host.added.size(); ++i) EXPECT_EQ(host.added[i].uu.id, static_cast<A_long>(i + 1));
+        SCOPED_TRACE(c.failId);
+        const auto host = makeHost();
+        host->traceCalls(true);
+        if (c.failId > 0) host->addFault(FaultPlan{CallKind::AddParam, c.failId, 9});
+        EXPECT_EQ(host->paramsSetup(), c.expected);
+        EXPECT_EQ(countOf(*host, CallKind::AddParam), c.adds);
+        EXPECT_EQ(host->lastCommand().numParams, c.numParams);
+        int32_t id = 0;
+        for (const simhost::CallRecord& call : host->calls()) {
+            if (call.kind == CallKind::AddParam) {
+                EXPECT_EQ(call.detail, ++id);
+            }
+        }
+        host->unload();
+        expectNothingHeld(*host);
     }
 }
 
 // ---- Parameter UI rules -----------------------------------------------------------------------
 
 TEST_P(PluginLifecycle, FirstRulePassReplacesTheOneByteBlock) {
-    FakeHost host;
-    setUp(host);
-    const PF_Handle oneByte = host.in.sequence_data;
-    host.dataOf<GlobalData>(host.in.global_data)->ready = 0;
-    FakeParams params(defaultRawValues());
-    params[Direction].ui_flags = PF_PUI_STD_CONTROL_ONLY | PF_PUI_DISABLED;
-    host.out.out_flags = 0;
+    const auto host = makeHost();
+    const InstanceId instance = setUp(*host);
+    const PF_Handle oneByte = host->sequenceData(instance);
+    ASSERT_EQ(host->handleBytes(oneByte).size(), 1u);
+    globalOf(*host).ready = 0;
+    host->setUiFlags(instance, Direction, PF_PUI_STD_CONTROL_ONLY | PF_PUI_DISABLED);
 
-    ASSERT_EQ(run(host, PF_Cmd_UPDATE_PARAMS_UI, params.get()), PF_Err_NONE);
-    EXPECT_EQ(host.hasChangedCalls, 0);  // one byte is no state to compare with
-    EXPECT_EQ(host.getStateCalls, 1);
-    EXPECT_FALSE(host.isLive(oneByte));
-    ASSERT_TRUE(host.isLive(host.out.sequence_data));
-    EXPECT_EQ(host.in.sequence_data, host.out.sequence_data);
-    EXPECT_EQ(host.sizeOf(host.out.sequence_data), sizeof(PF_State));
-    EXPECT_EQ(host.dataOf<GlobalData>(host.in.global_data)->ready, 1);
-    EXPECT_EQ(host.out.out_flags, PF_OutFlag_REFRESH_UI);
+    ASSERT_EQ(host->updateParamsUi(instance, Scene{}), PF_Err_NONE);
+    EXPECT_EQ(countOf(*host, CallKind::HasParamChanged), 0);  // one byte is no state to compare with
+    EXPECT_EQ(countOf(*host, CallKind::GetCurrentState), 1);
+    EXPECT_TRUE(host->handleBytes(oneByte).empty());
+    const PF_Handle snapshot = host->sequenceData(instance);
+    EXPECT_NE(snapshot, oneByte);
+    EXPECT_EQ(host->lastCommand().sequenceDataIn, snapshot);
+    EXPECT_EQ(host->handleBytes(snapshot).size(), sizeof(PF_State));
+    EXPECT_EQ(globalOf(*host).ready, 1);
+    EXPECT_EQ(host->lastCommand().outFlags, PF_OutFlag_REFRESH_UI);
 
     const std::vector<PF_ParamIndex> order = {20, 21, 22, 10, 12, 19, 11, 18, 24, 25, 6, 7, 8};
     const std::vector<PF_ParamIndex> enabled = {20, 21, 10, 19, 11, 24};
-    ASSERT_EQ(host.updates.size(), order.size());
+    const std::vector<simhost::UiUpdate>& updates = host->uiUpdates(instance);
+    ASSERT_EQ(updates.size(), order.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
-        const test::SentUpdate& sent = host.updates[i];
+        const simhost::UiUpdate& sent = updates[i];
         EXPECT_EQ(sent.index, order[i]);
         const bool on = std::find(enabled.begin(), enabled.end(), sent.index) != enabled.end();
-        EXPECT_EQ((sent.def.ui_flags & PF_PUI_DISABLED) == 0, on) << sent.index;
-        EXPECT_EQ(sent.def.param_type, hostParamType(paramSpec(sent.index).kind));
-        EXPECT_STREQ(sent.def.name, paramSpec(sent.index).name);
+        EXPECT_EQ((sent.uiFlags & PF_PUI_DISABLED) == 0, on) << sent.index;
+        EXPECT_EQ(sent.type, hostParamType(paramSpec(sent.index).kind));
+        EXPECT_EQ(sent.name, paramSpec(sent.index).name);
     }
-    EXPECT_EQ(host.updates[0].def.ui_flags, PF_PUI_STD_CONTROL_ONLY);  // the host's other bits stay
-    expectNothingHeld(host);
+    EXPECT_EQ(updates[0].uiFlags, PF_PUI_STD_CONTROL_ONLY);  // the host's other bits stay
+    finish(*host, instance);
 }
 
 TEST_P(PluginLifecycle, UnchangedStateKeepsTheSnapshot) {
-    FakeHost host;
-    setUp(host);
-    FakeParams params(defaultRawValues());
-    ASSERT_EQ(run(host, PF_Cmd_UPDATE_PARAMS_UI, params.get()), PF_Err_NONE);
-    const PF_Handle snapshot = host.out.sequence_data;
-    const int made = host.newHandles;
-    host.updates.clear();
+    const auto host = makeHost();
+    const InstanceId instance = setUp(*host);
+    ASSERT_EQ(host->updateParamsUi(instance, Scene{}), PF_Err_NONE);
+    const PF_Handle snapshot = host->sequenceData(instance);
+    const int64_t made = countOf(*host, CallKind::NewHandle);
+    const std::size_t updatesBefore = host->uiUpdates(instance).size();
+    host->traceCalls(true);
 
-    ASSERT_EQ(run(host, PF_Cmd_USER_CHANGED_PARAM, params.get()), PF_Err_NONE);
-    EXPECT_EQ(host.hasChangedCalls, 1);
-    EXPECT_EQ(host.hasChangedIndex, PF_ParamIndex_CHECK_ALL_EXCEPT_LAYER_PARAMS);
-    EXPECT_EQ(host.newHandles, made);
-    EXPECT_EQ(host.out.sequence_data, snapshot);
-    EXPECT_EQ(host.updates.size(), kUiRuleCount);
-    expectNothingHeld(host);
+    ASSERT_EQ(host->userChangedParam(instance, Scene{}, Completion), PF_Err_NONE);
+    std::vector<int32_t> changeTests;
+    for (const simhost::CallRecord& call : host->calls()) {
+        if (call.kind == CallKind::HasParamChanged) changeTests.push_back(call.detail);
+    }
+    EXPECT_EQ(changeTests, std::vector<int32_t>{PF_ParamIndex_CHECK_ALL_EXCEPT_LAYER_PARAMS});
+    EXPECT_EQ(countOf(*host, CallKind::NewHandle), made);
+    EXPECT_EQ(host->sequenceData(instance), snapshot);
+    EXPECT_EQ(host->uiUpdates(instance).size() - updatesBefore, kUiRuleCount);
+    finish(*host, instance);
 }
 
 TEST_P(PluginLifecycle, NoSequenceBlockCountsAsChanged) {
-    FakeHost host;
-    setUp(host);
-    ASSERT_EQ(run(host, PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
-    host.in.sequence_data = nullptr;
-    FakeParams params(defaultRawValues());
-    ASSERT_EQ(run(host, PF_Cmd_UPDATE_PARAMS_UI, params.get()), PF_Err_NONE);
-    EXPECT_EQ(host.hasChangedCalls, 0);
-    EXPECT_TRUE(host.isLive(host.out.sequence_data));
-    EXPECT_EQ(host.liveHandles(), 2u);
-    expectNothingHeld(host);
+    const auto host = makeHost();
+    const InstanceId instance = setUp(*host);
+    // The plug-in frees its block; the host then has none to hand over.
+    ASSERT_EQ(host->sendCommand(PF_Cmd_SEQUENCE_SETDOWN, instance), PF_Err_NONE);
+    host->setSequenceData(instance, nullptr);
+    ASSERT_EQ(host->updateParamsUi(instance, Scene{}), PF_Err_NONE);
+    EXPECT_EQ(countOf(*host, CallKind::HasParamChanged), 0);
+    EXPECT_FALSE(host->handleBytes(host->sequenceData(instance)).empty());
+    // The global data and the new snapshot.
+    EXPECT_EQ(host->outstanding().size(), 2u) << testing::PrintToString(host->outstanding());
+    EXPECT_EQ(host->messages(), std::vector<std::string>{});
+    finish(*host, instance);
 }
 
 TEST_P(PluginLifecycle, SnapshotNotInstalledIsFreed) {
-    struct Case {
-        const char* what;
-        void (*arrange)(FakeHost&);
-    };
-    const Case cases[] = {
-        {"state query fails", [](FakeHost& h) { h.getStateErr = 11; }},
-        {"change test fails",
-         [](FakeHost& h) {
-             h.hasChangedErr = 11;
-             h.hasChangedAnswer = 1;
-         }},
-    };
-    for (const Case& c : cases) {
-        FakeHost host;
-        setUp(host);
-        FakeParams params(defaultRawValues());
-        ASSERT_EQ(run(host, PF_Cmd_UPDATE_PARAMS_UI, params.get()), PF_Err_NONE);  // a 16-byte snapshot
-        host.in.sequence_data = host.out.sequence_data;
-        host.dataOf<GlobalData>(host.in.global_data)->ready = 0;
-        const PF_Handle snapshot = host.in.sequence_data;
-        const std::size_t live = host.liveHandles();
-        host.updates.clear();
-        c.arrange(host);
-        host.out.out_flags = PF_OutFlag_USE_OUTPUT_EXTENT;
+    const CallKind failing[] = {CallKind::GetCurrentState, CallKind::HasParamChanged};
+    for (const CallKind kind : failing) {
+        SCOPED_TRACE(simhost::callKindName(kind));
+        const auto host = makeHost();
+        const InstanceId instance = setUp(*host);
+        ASSERT_EQ(host->updateParamsUi(instance, Scene{}), PF_Err_NONE);  // a full-size snapshot
+        globalOf(*host).ready = 0;
+        const PF_Handle snapshot = host->sequenceData(instance);
+        const std::vector<std::string> held = host->outstanding();
+        const std::size_t updatesBefore = host->uiUpdates(instance).size();
+        host->addFault(FaultPlan{kind, 1, 11});
+        // A changed value, so that only the failure keeps the old snapshot in place.
+        Scene changed;
+        changed.raw[Completion] = 12 * kFixedOne;
 
-        EXPECT_EQ(run(host, PF_Cmd_UPDATE_PARAMS_UI, params.get()), 11) << c.what;
-        EXPECT_EQ(host.liveHandles(), live) << c.what;
-        EXPECT_EQ(host.out.sequence_data, snapshot) << c.what;
-        EXPECT_STREQ(host.out.return_msg, "ERROR");
-        EXPECT_EQ(host.out.out_flags, 0x20100) << c.what;
-        EXPECT_EQ(host.dataOf<GlobalData>(host.in.global_data)->ready, 0) << c.what;
-        EXPECT_TRUE(host.updates.empty()) << c.what;
-        expectNothingHeld(host);
+        EXPECT_EQ(host->updateParamsUi(instance, changed), 11);
+        EXPECT_EQ(host->outstanding(), held);
+        EXPECT_EQ(host->sequenceData(instance), snapshot);
+        EXPECT_EQ(host->lastCommand().returnMsg, "ERROR");
+        EXPECT_EQ(host->lastCommand().outFlags, 0x20100);
+        EXPECT_EQ(globalOf(*host).ready, 0);
+        EXPECT_EQ(host->uiUpdates(instance).size(), updatesBefore);
+        finish(*host, instance);
     }
 }
 
-TEST_P(PluginLifecycle, RejectedUpdateStopsTheRest) {
-    FakeHost host;
-    setUp(host);
-    host.failUpdateAt = 3;  // "Order Per"
-    FakeParams params(defaultRawValues());
-    EXPECT_EQ(run(host, PF_Cmd_UPDATE_PARAMS_UI, params.get()), PF_Err_INVALID_INDEX);
-    EXPECT_EQ(host.updates.size(), 4u);
-    EXPECT_STREQ(host.out.return_msg, "ERROR");
-    expectNothingHeld(host);
-}
-
 TEST_P(PluginLifecycle, RulesWithoutGlobalDataOnlyRefresh) {
-    FakeHost host;
-    FakeParams params(defaultRawValues());
-    ASSERT_EQ(run(host, PF_Cmd_UPDATE_PARAMS_UI, params.get()), PF_Err_NONE);
-    EXPECT_TRUE(host.updates.empty());
-    EXPECT_EQ(host.out.out_flags, PF_OutFlag_REFRESH_UI);
-    EXPECT_EQ(host.liveHandles(), 0u);
+    const auto host = makeHost();
+    ASSERT_EQ(host->paramsSetup(), PF_Err_NONE);
+    const InstanceId instance = host->sequenceSetup();
+    ASSERT_TRUE(host->hasInstance(instance));
+    const int64_t made = countOf(*host, CallKind::NewHandle);
+    ASSERT_EQ(host->updateParamsUi(instance, Scene{}), PF_Err_NONE);
+    EXPECT_TRUE(host->uiUpdates(instance).empty());
+    EXPECT_EQ(host->lastCommand().outFlags, PF_OutFlag_REFRESH_UI);
+    EXPECT_EQ(countOf(*host, CallKind::NewHandle), made);
+    finish(*host, instance);
 }
 
 TEST_P(PluginLifecycle, MissingParamUtilsSuiteFreesTheNewSnapshot) {
-    FakeHost host;
-    setUp(host);
-    host.missingSuites.insert({kPFParamUtilsSuite, is64() ? 2 : 1});
-    FakeParams params(defaultRawValues());
-    EXPECT_EQ(run(host, PF_Cmd_UPDATE_PARAMS_UI, params.get()), missingSuiteCode());
-    EXPECT_EQ(host.liveHandles(), 2u);
-    expectNothingHeld(host);
+    const auto host = makeHost();
+    const InstanceId instance = setUp(*host);
+    const PF_Handle oneByte = host->sequenceData(instance);
+    host->refuseSuite(kPFParamUtilsSuite, is64() ? 2 : 1);
+    EXPECT_EQ(host->updateParamsUi(instance, Scene{}), missingSuiteCode());
+    // Only the global data and the one-byte block are left.
+    EXPECT_EQ(host->sequenceData(instance), oneByte);
+    EXPECT_EQ(host->handleBytes(oneByte).size(), 1u);
+    EXPECT_EQ(host->outstanding().size(), 2u) << testing::PrintToString(host->outstanding());
+    EXPECT_EQ(host->messages(), std::vector<std::string>{});
+    finish(*host, instance);
 }
 
 // ---- Smart pre-render and render ----------------------------------------------------------------
 
-TEST_P(PluginLifecycle, PreRenderHandsTheRecordToTheHost) {
-    FakeHost host;
-    setUp(host);
-    host.values[Completion] = 50 * kFixedOne;
-    host.values[OrderOffset] = -90 * kFixedOne;
-    host.values[Row] = 3000;
-    host.preRenderInput.output_request.rect = PF_LRect{1, 2, 5, 6};
-    host.preRenderOutput.result_rect = PF_LRect{0, 0, 0, 0};
-    host.preRenderOutput.max_result_rect = PF_LRect{-4, 0, 2, 20};
+// An 8 x 8 layer and its output.
+struct Frame {
+    simhost::PixelBuffer input{Depth8, kSide, kSide};
+    simhost::PixelBuffer output{Depth8, kSide, kSide};
+};
 
-    ASSERT_EQ(run(host, PF_Cmd_SMART_PRE_RENDER, nullptr, &host.preRenderExtra), PF_Err_NONE);
+WipeSettings recordOf(const std::vector<unsigned char>& bytes) {
+    SettingsBlock block{};
+    EXPECT_EQ(bytes.size(), sizeof block);
+    std::memcpy(&block, bytes.data(), std::min(bytes.size(), sizeof block));
+    return block.record;
+}
+
+TEST_P(PluginLifecycle, PreRenderHandsTheRecordToTheHost) {
+    const auto host = makeHost();
+    const InstanceId instance = setUp(*host);
+    Scene scene;
+    scene.raw[Completion] = 50 * kFixedOne;
+    scene.raw[OrderOffset] = -90 * kFixedOne;
+    scene.raw[Row] = 3000;
+    FrameOptions options;
+    options.request = PF_LRect{1, 2, 5, 6};
+    options.initialResult = PF_LRect{0, 0, 0, 0};
+    options.initialMaxResult = PF_LRect{-4, 0, 2, 20};
+    Frame f;
+
+    ASSERT_EQ(host->renderFrame(instance, scene, 0, f.input, f.output, options), PF_Err_NONE);
+    const simhost::FrameReport& report = host->lastFrame();
     const std::vector<PF_ParamIndex> order = {1, 2, 3, 4, 20, 21, 22, 9, 10, 12, 19, 13, 14,
                                               15, 17, 11, 16, 18, 23, 24, 5, 6, 7, 8, 26};
-    EXPECT_EQ(host.checkouts, order);
-    EXPECT_EQ(host.checkins, 25);
-    EXPECT_EQ(host.layerRequest.preserve_rgb_of_zero_alpha, 1);
-    EXPECT_EQ(host.layerRequest.rect.left, 1);
-    EXPECT_EQ(host.layerRequest.rect.bottom, 6);
+    EXPECT_EQ(report.checkouts, order);
+    EXPECT_EQ(report.checkins.size(), 25u);
+    EXPECT_EQ(report.layerRequest.preserve_rgb_of_zero_alpha, 1);
+    EXPECT_EQ(report.layerRequest.rect.left, 1);
+    EXPECT_EQ(report.layerRequest.rect.bottom, 6);
 
-    auto settings = static_cast<PF_Handle>(host.preRenderOutput.pre_render_data);
-    ASSERT_TRUE(host.isLive(settings));
-    const WipeSettings record = host.dataOf<SettingsBlock>(settings)->record;
+    const WipeSettings record = recordOf(report.preRenderData);
     EXPECT_EQ(record.completion, 0.5);
     EXPECT_EQ(record.orderOffset, 0.75);
     EXPECT_EQ(record.rows, 3000);
     EXPECT_EQ(record.easing, 6);
-    const PF_LRect layer = host.layerResult.result_rect;
-    EXPECT_EQ(std::memcmp(&host.preRenderOutput.result_rect, &layer, sizeof layer), 0);
-    EXPECT_EQ(host.preRenderOutput.max_result_rect.left, -4);
-    EXPECT_EQ(host.preRenderOutput.max_result_rect.right, 8);
-    expectNothingHeld(host);
-
-    host.preRenderOutput.delete_pre_render_data_func(settings);
-    EXPECT_FALSE(host.isLive(settings));
-    expectNothingHeld(host);
+    // The layer's result: the request, which lies inside the layer.
+    const PF_LRect layer{1, 2, 5, 6};
+    EXPECT_EQ(std::memcmp(&report.resultRect, &layer, sizeof layer), 0);
+    EXPECT_EQ(report.maxResultRect.left, -4);
+    EXPECT_EQ(report.maxResultRect.right, 8);
+    // The host freed the record through the plug-in's disposer.
+    EXPECT_TRUE(report.disposerCalled);
+    EXPECT_EQ(host->messages(), std::vector<std::string>{});
+    finish(*host, instance);
 }
 
 TEST_P(PluginLifecycle, PreRenderWithoutARecordHandsNothingOver) {
     for (const bool lockFails : {false, true}) {
-        FakeHost host;
-        host.failLock = lockFails;
-        host.failNewHandleAt = lockFails ? -1 : 0;
-        EXPECT_EQ(run(host, PF_Cmd_SMART_PRE_RENDER, nullptr, &host.preRenderExtra), PF_Err_OUT_OF_MEMORY);
-        EXPECT_EQ(host.preRenderOutput.pre_render_data, nullptr);
-        EXPECT_TRUE(host.checkouts.empty());
-        EXPECT_EQ(host.liveHandles(), 0u);
-        expectNothingHeld(host);
+        SCOPED_TRACE(lockFails ? "lock fails" : "allocation fails");
+        const auto host = makeHost();
+        const InstanceId instance = setUp(*host);
+        host->addFault(FaultPlan{lockFails ? CallKind::LockHandle : CallKind::NewHandle, 1, PF_Err_OUT_OF_MEMORY});
+        Frame f;
+        EXPECT_EQ(host->renderFrame(instance, Scene{}, 0, f.input, f.output), PF_Err_OUT_OF_MEMORY);
+        const simhost::FrameReport& report = host->lastFrame();
+        EXPECT_TRUE(report.preRenderData.empty());
+        EXPECT_FALSE(report.disposerCalled);
+        EXPECT_TRUE(report.checkouts.empty());
+        finish(*host, instance);
     }
 }
 
 TEST_P(PluginLifecycle, FailedCheckoutsLeaveTheRecordWithTheHost) {
     struct Case {
         const char* what;
-        PF_ParamIndex failIndex;
-        PF_Err layerErr;
+        CallKind kind;
+        int64_t nth;
+        PF_Err code;
         std::size_t checkouts;
-        int layerCheckouts;
+        int64_t layerCheckouts;
     };
-    const Case cases[] = {{"Completion", Completion, PF_Err_NONE, 1, 0}, {"Mode", Mode, PF_Err_NONE, 21, 0},
-                          {"the layer", -1, 13, 25, 1}};
+    const Case cases[] = {{"Completion", CallKind::CheckoutParam, 1, PF_Err_INVALID_INDEX, 1, 0},
+                          {"Mode", CallKind::CheckoutParam, 21, PF_Err_INVALID_INDEX, 21, 0},
+                          {"the layer", CallKind::CheckoutLayer, 1, 13, 25, 1}};
     for (const Case& c : cases) {
-        FakeHost host;
-        host.failCheckoutIndex = c.failIndex;
-        host.checkoutLayerErr = c.layerErr;
-        host.preRenderOutput.result_rect = PF_LRect{0, 0, 0, 0};
-        const PF_Err expected = c.layerErr != PF_Err_NONE ? c.layerErr : PF_Err_INVALID_INDEX;
-        EXPECT_EQ(run(host, PF_Cmd_SMART_PRE_RENDER, nullptr, &host.preRenderExtra), expected) << c.what;
-        EXPECT_EQ(host.checkouts.size(), c.checkouts) << c.what;
-        EXPECT_EQ(host.checkins, static_cast<int>(c.checkouts) - (c.layerErr == PF_Err_NONE ? 1 : 0)) << c.what;
-        EXPECT_EQ(host.layerCheckouts, c.layerCheckouts) << c.what;
-        EXPECT_EQ(host.preRenderOutput.result_rect.right, 0) << c.what;
-        auto settings = static_cast<PF_Handle>(host.preRenderOutput.pre_render_data);
-        ASSERT_TRUE(host.isLive(settings)) << c.what;
-        EXPECT_EQ(host.dataOf<SettingsBlock>(settings)->record.rows, 0) << c.what;
-        host.preRenderOutput.delete_pre_render_data_func(settings);
-        EXPECT_EQ(host.liveHandles(), 0u) << c.what;
-        expectNothingHeld(host);
+        SCOPED_TRACE(c.what);
+        const auto host = makeHost();
+        const InstanceId instance = setUp(*host);
+        host->addFault(FaultPlan{c.kind, c.nth, c.code});
+        Frame f;
+        FrameOptions options;
+        options.initialResult = PF_LRect{0, 0, 0, 0};
+        EXPECT_EQ(host->renderFrame(instance, Scene{}, 0, f.input, f.output, options), c.code);
+        const simhost::FrameReport& report = host->lastFrame();
+        EXPECT_EQ(report.checkouts.size(), c.checkouts);
+        EXPECT_EQ(report.checkins.size(), c.checkouts - (c.kind == CallKind::CheckoutParam ? 1 : 0));
+        EXPECT_EQ(countOf(*host, CallKind::CheckoutLayer), c.layerCheckouts);
+        EXPECT_EQ(report.resultRect.right, 0);
+        // The record is handed over all the same, zeroed, and the host frees it.
+        ASSERT_FALSE(report.preRenderData.empty());
+        EXPECT_EQ(recordOf(report.preRenderData).rows, 0);
+        EXPECT_TRUE(report.disposerCalled);
+        finish(*host, instance);
     }
 }
 
-class PluginRender : public PluginLifecycle {
-protected:
-    // Global data, a settings record for the frame, and the record handed to the render.
-    void prepare(FakeHost& host) const {
-        setUp(host);
-        ASSERT_EQ(run(host, PF_Cmd_SMART_PRE_RENDER, nullptr, &host.preRenderExtra), PF_Err_NONE);
-        host.renderInput.pre_render_data = host.preRenderOutput.pre_render_data;
-    }
-    PF_Err render(FakeHost& host) const { return run(host, PF_Cmd_SMART_RENDER, nullptr, &host.renderExtra); }
-    // Everything but the global, sequence and settings blocks is given back.
-    static void expectOnlyHostBlocks(const FakeHost& host) {
-        EXPECT_EQ(host.liveHandles(), 3u);
-        expectNothingHeld(host);
-    }
-};
-
-INSTANTIATE_TEST_SUITE_P(Flavours, PluginRender, ::testing::Values(&kFlavour64, &kFlavour32),
-                         flavourName);
+using PluginRender = PluginLifecycle;
 
 TEST_P(PluginRender, FailuresLeaveOnlyTheHostsBlocks) {
-    using Arrange = void (*)(FakeHost&);
+    using Arrange = void (*)(SimHost&, Scene&, FrameOptions&);
     struct Case {
         const char* what;
-        Arrange settings;  // before the pre-render
-        Arrange fault;     // before the render
-        PF_Err expected;   // 0: the flavour's code for a missing suite
+        Arrange arrange;
+        PF_Err expected;  // 0: the flavour's code for a missing suite
         const char* message;
     };
-    const Arrange none = [](FakeHost&) {};
     const Case cases[] = {
-        {"no settings record", none, [](FakeHost& h) { h.renderInput.pre_render_data = nullptr; },
-         PF_Err_BAD_CALLBACK_PARAM, ""},
-        {"output refused", none, [](FakeHost& h) { h.checkoutOutputErr = 21; }, PF_Err_BAD_CALLBACK_PARAM, ""},
-        {"no world suite", none, [](FakeHost& h) { h.missingSuites.insert({kPFWorldSuite, 2}); },
-         PF_Err_BAD_CALLBACK_PARAM, "Couldn't load suite."},
-        {"unknown pixels", none, [](FakeHost& h) { h.pixelFormat = PF_PixelFormat_BGRA32; },
-         PF_Err_BAD_CALLBACK_PARAM, ""},
-        {"no memory for the arrays", none, [](FakeHost& h) { h.failNewHandleAt = h.newHandles; },
-         PF_Err_INTERNAL_STRUCT_DAMAGED, "Memory Error!"},
-        // The fake host has neither the AEGP suites nor the path suites.
-        {"no keyframe suites", [](FakeHost& h) { h.values[Easing] = 10; }, none, 0, ""},
-        {"no path suites",
-         [](FakeHost& h) {
-             h.values[Order] = 6;
-             h.values[OrderPath] = 3;
+        {"output refused",
+         [](SimHost& h, Scene&, FrameOptions&) {
+             h.addFault(FaultPlan{CallKind::CheckoutOutput, 1, 21});
          },
-         none, 0, ""},
+         PF_Err_BAD_CALLBACK_PARAM, ""},
+        {"no world suite", [](SimHost& h, Scene&, FrameOptions&) { h.refuseSuite(kPFWorldSuite, 2); },
+         PF_Err_BAD_CALLBACK_PARAM, "Couldn't load suite."},
+        {"unknown pixels",
+         [](SimHost&, Scene&, FrameOptions& o) { o.pixelFormat = PF_PixelFormat_BGRA32; },
+         PF_Err_BAD_CALLBACK_PARAM, ""},
+        // The pre-render's record is the frame's first allocation.
+        {"no memory for the arrays",
+         [](SimHost& h, Scene&, FrameOptions&) {
+             h.addFault(FaultPlan{CallKind::NewHandle, 2, PF_Err_OUT_OF_MEMORY});
+         },
+         PF_Err_INTERNAL_STRUCT_DAMAGED, "Memory Error!"},
+        {"no keyframe suites",
+         [](SimHost& h, Scene& s, FrameOptions&) {
+             s.raw[Easing] = 10;
+             for (const char* name : {kAEGPPFInterfaceSuite, kAEGPStreamSuite, kAEGPKeyframeSuite, kAEGPEffectSuite}) {
+                 for (A_long version = 1; version <= 8; ++version) h.refuseSuite(name, version);
+             }
+         },
+         0, ""},
+        {"no path suites",
+         [](SimHost& h, Scene& s, FrameOptions&) {
+             // A real mask, so that only the missing suites stop the render.
+             std::string error;
+             EXPECT_TRUE(addMask("M 0 1 L 7 5", s, error)) << error;
+             s.raw[Order] = 6;
+             s.raw[OrderPath] = 1;
+             for (const char* name : {kPFPathQuerySuite, kPFPathDataSuite}) {
+                 for (A_long version = 1; version <= 8; ++version) h.refuseSuite(name, version);
+             }
+         },
+         0, ""},
     };
     for (const Case& c : cases) {
-        FakeHost host;
-        host.values[Completion] = 50 * kFixedOne;
-        c.settings(host);
-        prepare(host);
-        c.fault(host);
-        host.out.out_flags = 0;
-        EXPECT_EQ(render(host), c.expected != 0 ? c.expected : missingSuiteCode()) << c.what;
-        EXPECT_STREQ(host.out.return_msg, c.message) << c.what;
-        EXPECT_EQ(host.out.out_flags != 0, c.message[0] != '\0') << c.what;
-        expectOnlyHostBlocks(host);
+        SCOPED_TRACE(c.what);
+        const auto host = makeHost();
+        const InstanceId instance = setUp(*host);
+        Scene scene;
+        scene.raw[Completion] = 50 * kFixedOne;
+        FrameOptions options;
+        c.arrange(*host, scene, options);
+        Frame f;
+        EXPECT_EQ(host->renderFrame(instance, scene, 0, f.input, f.output, options),
+                  c.expected != 0 ? c.expected : missingSuiteCode());
+        EXPECT_EQ(host->lastFrame().preRenderErr, PF_Err_NONE);
+        EXPECT_TRUE(host->lastFrame().rendered);
+        EXPECT_EQ(host->lastCommand().cmd, PF_Cmd_SMART_RENDER);
+        EXPECT_EQ(host->lastCommand().returnMsg, c.message);
+        EXPECT_EQ(host->lastCommand().outFlags != 0, c.message[0] != '\0');
+        // Everything but the global, sequence and settings blocks is given back.
+        EXPECT_TRUE(host->lastFrame().disposerCalled);
+        EXPECT_EQ(host->outstanding().size(), 2u) << testing::PrintToString(host->outstanding());
+        EXPECT_EQ(host->messages(), std::vector<std::string>{});
+        finish(*host, instance);
     }
+    // A render handed no settings record refuses before it touches the host.
+    const auto host = makeHost();
+    const InstanceId instance = setUp(*host);
+    PF_SmartRenderInput input{};
+    PF_SmartRenderCallbacks callbacks{};
+    PF_SmartRenderExtra extra{&input, &callbacks};
+    EXPECT_EQ(host->sendCommand(PF_Cmd_SMART_RENDER, instance, &extra), PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_EQ(host->lastCommand().returnMsg, "");
+    EXPECT_EQ(host->lastCommand().outFlags, 0);
+    EXPECT_EQ(host->outstanding().size(), 2u) << testing::PrintToString(host->outstanding());
+    EXPECT_EQ(host->messages(), std::vector<std::string>{});
+    finish(*host, instance);
 }
+
+INSTANTIATE_TEST_SUITE_P(Flavours, PluginRender,
+                         ::testing::Values(simhost::Flavour::Plugin64, simhost::Flavour::Plugin32), flavourName);
 
 }  // namespace
 }  // namespace tilesweep::plugin
