@@ -3,6 +3,8 @@
 // handle, a lock or a suite.
 #include <gtest/gtest.h>
 
+#include "SimHostSupport.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -42,7 +44,7 @@ protected:
     A_long handleVersion() const { return is64() ? 2 : 1; }
 
     std::unique_ptr<SimHost> makeHost() const {
-        return std::make_unique<SimHost>(is64() ? TILESWEEP_PLUGIN64_PATH : TILESWEEP_PLUGIN32_PATH, GetParam());
+        return std::make_unique<SimHost>(simhost::test::pluginPath(GetParam()), GetParam());
     }
     // Global data, registered parameters and one instance, as the host holds them after set-up.
     static InstanceId setUp(SimHost& host) {

@@ -3,6 +3,8 @@
 // the plug-in owes for it without a crash or a leak.
 #include <gtest/gtest.h>
 
+#include "SimHostSupport.h"
+
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -15,9 +17,8 @@
 namespace tilesweep::simhost {
 namespace {
 
-const char* pluginPath(Flavour flavour) {
-    return flavour == Flavour::Plugin64 ? TILESWEEP_PLUGIN64_PATH : TILESWEEP_PLUGIN32_PATH;
-}
+using test::pluginPath;
+using test::sceneOf;
 
 bool contains(const std::vector<std::string>& lines, const std::string& part) {
     for (const std::string& line : lines) {

@@ -3,6 +3,8 @@
 // must equal the engine's own rendering byte for byte.
 #include <gtest/gtest.h>
 
+#include "SimHostSupport.h"
+
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -16,25 +18,11 @@
 namespace tilesweep::simhost {
 namespace {
 
-const char* pluginPath(Flavour flavour) {
-    return flavour == Flavour::Plugin64 ? TILESWEEP_PLUGIN64_PATH : TILESWEEP_PLUGIN32_PATH;
-}
+using test::pluginPath;
+using test::sceneOf;
 
 const Flavour kFlavours[] = {Flavour::Plugin64, Flavour::Plugin32};
 const PixelDepth kDepths[] = {Depth8, Depth16, Depth32f};
-
-// A scene from the command line's forms: "UI Name=value", keyframes "UI Name=frame:value"
-// and masks as SVG paths.
-Scene sceneOf(const std::vector<std::string>& values, const std::vector<std::string>& keyframes = {},
-              const std::vector<std::string>& masks = {}) {
-    Scene scene;
-    std::string error;
-    for (const std::string& m : masks) EXPECT_TRUE(addMask(m, scene, error)) << error;
-    const auto maskCount = static_cast<int32_t>(scene.masks.size());
-    for (const std::string& v : values) EXPECT_TRUE(parseParamAssignment(v, maskCount, scene, error)) << error;
-    for (const std::string& k : keyframes) EXPECT_TRUE(parseKeyframe(k, maskCount, scene, error)) << error;
-    return scene;
-}
 
 PixelBuffer renderDirectly(const Scene& scene, int32_t time, PixelBuffer& input, int32_t padding) {
     PixelBuffer output(input.depth(), input.width(), input.height(), padding);

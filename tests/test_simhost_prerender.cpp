@@ -2,6 +2,8 @@
 // what it asks of the input layer, how it reports its output, and what it hands over.
 #include <gtest/gtest.h>
 
+#include "SimHostSupport.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -12,20 +14,11 @@
 namespace tilesweep::simhost {
 namespace {
 
-const char* pluginPath(Flavour flavour) {
-    return flavour == Flavour::Plugin64 ? TILESWEEP_PLUGIN64_PATH : TILESWEEP_PLUGIN32_PATH;
-}
+using test::pluginPath;
+using test::sceneOf;
 
 constexpr int32_t kWidth = 24;
 constexpr int32_t kHeight = 16;
-
-Scene sceneOf(const std::vector<std::string>& values, const std::vector<std::string>& keyframes = {}) {
-    Scene scene;
-    std::string error;
-    for (const std::string& v : values) EXPECT_TRUE(parseParamAssignment(v, 0, scene, error)) << error;
-    for (const std::string& k : keyframes) EXPECT_TRUE(parseKeyframe(k, 0, scene, error)) << error;
-    return scene;
-}
 
 bool sameRect(const PF_LRect& a, const PF_LRect& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;

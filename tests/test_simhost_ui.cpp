@@ -1,6 +1,8 @@
 // The greying rules and the parameter-state snapshot, seen from the host's side.
 #include <gtest/gtest.h>
 
+#include "SimHostSupport.h"
+
 #include <set>
 #include <string>
 #include <vector>
@@ -10,17 +12,8 @@
 namespace tilesweep::simhost {
 namespace {
 
-const char* pluginPath(Flavour flavour) {
-    return flavour == Flavour::Plugin64 ? TILESWEEP_PLUGIN64_PATH : TILESWEEP_PLUGIN32_PATH;
-}
-
-Scene sceneOf(const std::vector<std::string>& values, const std::vector<std::string>& keyframes = {}) {
-    Scene scene;
-    std::string error;
-    for (const std::string& v : values) EXPECT_TRUE(parseParamAssignment(v, 0, scene, error)) << error;
-    for (const std::string& k : keyframes) EXPECT_TRUE(parseKeyframe(k, 0, scene, error)) << error;
-    return scene;
-}
+using test::pluginPath;
+using test::sceneOf;
 
 // The governed parameters in the order the rules send their updates.
 const std::vector<PF_ParamIndex> kUpdateOrder = {Direction, DirectionMode, DirectionSeed, OrderPer,
