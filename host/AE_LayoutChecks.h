@@ -423,6 +423,8 @@ AE_CHECK_SLOT(PF_ANSICallbacksSuite1, acos, 18);
 AE_CHECK_TABLE(PF_WorldSuite2, 3);
 AE_CHECK_SIZE(PF_WorldSuite2, 24, 12);
 AE_CHECK_SLOT(PF_WorldSuite2, PF_GetPixelFormat, 2);
+AE_CHECK_SLOT(PF_WorldSuite2, PF_NewWorld, 0);
+AE_CHECK_SLOT(PF_WorldSuite2, PF_DisposeWorld, 1);
 
 AE_CHECK_TABLE(PF_ParamUtilsSuite1, 10);
 AE_CHECK_SIZE(PF_ParamUtilsSuite1, 80, 40);
@@ -485,12 +487,13 @@ AE_CHECK_SLOT(AEGP_EffectSuite2, AEGP_DuplicateEffect, 16);
 
 AE_CHECK_SIZE(AEGP_StreamVal, 32, 32);
 AE_CHECK_SIZE(AEGP_StreamVal2, 32, 32);
-AE_CHECK_SIZE(AEGP_StreamValue, 40, 40);
+AE_CHECK_SIZE(AEGP_StreamValue, 40, 36);
 AE_CHECK_OFFSET(AEGP_StreamValue, streamH, 0, 0);
-AE_CHECK_OFFSET(AEGP_StreamValue, val, 8, 8);
-AE_CHECK_OFFSET(AEGP_StreamValue, val.one_d, 8, 8);
-AE_CHECK_SIZE(AEGP_StreamValue2, 40, 40);
-AE_CHECK_OFFSET(AEGP_StreamValue2, val.one_d, 8, 8);
+AE_CHECK_OFFSET(AEGP_StreamValue, val, 8, 4);
+AE_CHECK_OFFSET(AEGP_StreamValue, val.one_d, 8, 4);
+AE_CHECK_SIZE(AEGP_StreamValue2, 40, 36);
+AE_CHECK_OFFSET(AEGP_StreamValue2, val.one_d, 8, 4);
+static_assert(alignof(AEGP_StreamValue) == AE_LAYOUT(8, 4), "alignment of AEGP_StreamValue");
 
 // ---- Version packing ----------------------------------------------------------------------------
 

@@ -89,8 +89,9 @@ struct PF_ANSICallbacksSuite1 {
 };
 
 struct PF_WorldSuite2 {
-    AE_UnusedSlot PF_NewWorld;
-    AE_UnusedSlot PF_DisposeWorld;
+    PF_Err (*PF_NewWorld)(PF_ProgPtr effect_ref, A_long widthL, A_long heightL, PF_Boolean clear_pixB,
+                          PF_PixelFormat pixel_format, PF_EffectWorld* worldP);
+    PF_Err (*PF_DisposeWorld)(PF_ProgPtr effect_ref, PF_EffectWorld* worldP);
     PF_Err (*PF_GetPixelFormat)(const PF_EffectWorld* worldP, PF_PixelFormat* pixel_formatP);
 };
 
@@ -164,6 +165,14 @@ struct PF_PathDataSuite1 {
 
 // ---- AEGP stream values --------------------------------------------------------------
 
+// AEGP value records: 4-byte packing on the 32-bit hosts.
+#if AE_HOST_LAYOUT_32
+#pragma pack(push, 4)
+#define AE_AEGP_VALUE_ALIGN
+#else
+#define AE_AEGP_VALUE_ALIGN alignas(8)
+#endif
+
 struct AEGP_TwoDVal {
     A_FpLong x;
     A_FpLong y;
@@ -221,17 +230,23 @@ union AEGP_StreamVal2 {
     AEGP_TextDocumentH text_documentH;
 };
 
-// The value sits at 8 on every host, so i386 (which would align the doubles to
-// 4) is told so explicitly.
+// The value sits at 8 on the 64-bit hosts. The 32-bit hosts packed their AEGP records
+// to 4 bytes on Windows (where doubles otherwise align to 8), so there the value
+// follows the 4-byte handle at 4.
 struct AEGP_StreamValue {
     AEGP_StreamRefH streamH;
-    alignas(8) AEGP_StreamVal val;
+    AE_AEGP_VALUE_ALIGN AEGP_StreamVal val;
 };
 
 struct AEGP_StreamValue2 {
     AEGP_StreamRefH streamH;
-    alignas(8) AEGP_StreamVal2 val;
+    AE_AEGP_VALUE_ALIGN AEGP_StreamVal2 val;
 };
+
+#if AE_HOST_LAYOUT_32
+#pragma pack(pop)
+#endif
+#undef AE_AEGP_VALUE_ALIGN
 
 // ---- AEGP suites ----------------------------------------------------------------------
 

@@ -68,15 +68,17 @@ PF_Err globalSetdown(const Flavour& flavour, PF_InData& in) {
 PF_Err sequenceSetup(const Flavour& flavour, PF_InData& in, PF_OutData& out) {
     SuiteHandler suites(in.pica_basicP);
     const PF_HandleSuite1& handles = handleSuite(suites, flavour);
-    releaseSequenceData(handles, in);
-    // The host may still hold the block just freed; it must never get it back.
-    out.sequence_data = nullptr;
-
+    // The old block goes only once the new one stands: until then the host may
+    // still use it (a host keeps the handle it had after a failed resetup).
+    out.sequence_data = in.sequence_data;
     OwnedHandle block(handles.host_dispose_handle, handles.host_new_handle(sizeof(kEmptySequenceByte)));
     if (block.get() == nullptr) return PF_Err_OUT_OF_MEMORY;
-    const HandleLock lock(handles, block.get());
-    if (lock.data() == nullptr) return PF_Err_OUT_OF_MEMORY;
-    *static_cast<A_u_char*>(lock.data()) = kEmptySequenceByte;
+    {
+        const HandleLock lock(handles, block.get());
+        if (lock.data() == nullptr) return PF_Err_OUT_OF_MEMORY;
+        *static_cast<A_u_char*>(lock.data()) = kEmptySequenceByte;
+    }
+    releaseSequenceData(handles, in);
     out.sequence_data = block.handOver();
     return PF_Err_NONE;
 }

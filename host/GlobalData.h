@@ -43,7 +43,8 @@ void formatAboutText(const Flavour& flavour, SprintfFn sprintf, A_char* buffer);
 PF_Err showAbout(const Flavour& flavour, PF_InData& in, PF_OutData& out);
 PF_Err globalSetup(const Flavour& flavour, PF_InData& in, PF_OutData& out);
 PF_Err globalSetdown(const Flavour& flavour, PF_InData& in);
-// Also answers a resetup: the old block is freed before the new one is made.
+// Also answers a resetup: the old block is freed once the new one is made, and
+// stays the instance's sequence data when it cannot be.
 PF_Err sequenceSetup(const Flavour& flavour, PF_InData& in, PF_OutData& out);
 PF_Err sequenceSetdown(const Flavour& flavour, PF_InData& in);
 // Shows the text that `extra` points to, cut at return_msg's end.

@@ -77,12 +77,15 @@ public:
         }
         if (!changed && global.ready != 0) return err;
 
-        OwnedHandle fresh(handles().host_dispose_handle, in_.utils->host_new_handle(sizeof(PF_State)));
+        // Both suites first: a missing one must end the pass before a block is made.
+        const PF_HandleSuite1& handleTable = handles();
+        const ParamUtils& stateTable = utils();
+        OwnedHandle fresh(handleTable.host_dispose_handle, in_.utils->host_new_handle(sizeof(PF_State)));
         // No room for a snapshot only means the next pass compares with the old one.
         if (handleData(fresh.get()) == nullptr || err != PF_Err_NONE) return err;
-        err = utils().getCurrentState(in_.effect_ref, static_cast<PF_State*>(handleData(fresh.get())));
+        err = stateTable.getCurrentState(in_.effect_ref, static_cast<PF_State*>(handleData(fresh.get())));
         if (err != PF_Err_NONE) return err;
-        if (stored != nullptr) handles().host_dispose_handle(stored);
+        if (stored != nullptr) handleTable.host_dispose_handle(stored);
         out_.sequence_data = fresh.handOver();
         in_.sequence_data = out_.sequence_data;
         return PF_Err_NONE;

@@ -11,8 +11,6 @@ namespace tilesweep::plugin {
 
 namespace {
 
-bool isEmpty(const PF_LRect& r) { return r.left >= r.right || r.top >= r.bottom; }
-
 // The checked-out definitions, checked in again on every way out.
 class ParamCheckouts {
 public:
@@ -52,11 +50,11 @@ private:
 }  // namespace
 
 void mergeRect(PF_LRect& destination, const PF_LRect& source) {
-    if (isEmpty(destination)) {
+    if (isEmptyRect(destination)) {
         destination = source;
         return;
     }
-    if (isEmpty(source)) return;
+    if (isEmptyRect(source)) return;
     if (source.left < destination.left) destination.left = source.left;
     if (source.top < destination.top) destination.top = source.top;
     if (source.right > destination.right) destination.right = source.right;
@@ -88,25 +86,49 @@ PF_Err smartPreRender(const Flavour& flavour, PF_InData& in, PF_PreRenderExtra& 
     auto* block = new (lock.data()) SettingsBlock{};
     block->basic = in.pica_basicP;
     block->handleSuiteVersion = flavour.handleSuiteVersion;
+    // The record reaches the host only once it is complete: after a failure it is
+    // freed here, so a host that calls the disposer anyway finds nothing to free,
+    // and one that does not leaks nothing.
     PF_PreRenderOutput& output = *extra.output;
-    output.pre_render_data = settings.handOver();
+    output.pre_render_data = nullptr;
     output.delete_pre_render_data_func = disposeSettingsHandle;
 
     ParamCheckouts params(in);
     PF_Err err = params.checkoutAll();
-    if (err == PF_Err_NONE) {
-        request.preserve_rgb_of_zero_alpha = 1;
-        PF_CheckoutResult input;
-        std::memset(&input, 0, sizeof input);
-        err = extra.cb->checkout_layer(in.effect_ref, 0, 0, &request, in.current_time, in.time_step,
-                                       in.time_scale, &input);
-        if (err == PF_Err_NONE) {
-            block->record = settingsFromHostValues(params.values(), in.utils->ansi.fmod);
-            mergeRect(output.result_rect, input.result_rect);
-            mergeRect(output.max_result_rect, input.max_result_rect);
-        }
+    if (err != PF_Err_NONE) return err;
+    request.preserve_rgb_of_zero_alpha = 1;
+    PF_CheckoutResult input;
+    std::memset(&input, 0, sizeof input);
+    err = extra.cb->checkout_layer(in.effect_ref, 0, kRequestCheckoutId, &request, in.current_time, in.time_step,
+                                   in.time_scale, &input);
+    if (err != PF_Err_NONE) return err;
+
+    PF_LRect resultRect = output.result_rect;
+    PF_LRect maxResultRect = output.max_result_rect;
+    mergeRect(resultRect, input.result_rect);
+    mergeRect(maxResultRect, input.max_result_rect);
+    FrameRegion region{0, kRequestCheckoutId, input.result_rect, resultRect};
+    if (!holdsRect(input.result_rect, input.max_result_rect)) {
+        // Part of the layer: the output stays within the request, and the wipe,
+        // whose moving blocks carry pixels from anywhere, needs the whole layer.
+        region.output = resultRect = intersectRects(resultRect, request.rect);
+        PF_RenderRequest wholeRequest = request;
+        wholeRequest.rect = input.max_result_rect;
+        PF_CheckoutResult whole;
+        std::memset(&whole, 0, sizeof whole);
+        err = extra.cb->checkout_layer(in.effect_ref, 0, kWholeLayerCheckoutId, &wholeRequest, in.current_time,
+                                       in.time_step, in.time_scale, &whole);
+        if (err != PF_Err_NONE) return err;
+        region.layerCheckoutId = kWholeLayerCheckoutId;
+        region.layer = whole.result_rect;
     }
-    return err;
+    region.cutFromLayer = sameRect(region.output, region.layer) ? 0 : 1;
+    block->region = region;
+    block->record = settingsFromHostValues(params.values(), in.utils->ansi.fmod);
+    output.result_rect = resultRect;
+    output.max_result_rect = maxResultRect;
+    output.pre_render_data = settings.handOver();
+    return PF_Err_NONE;
 }
 
 }  // namespace tilesweep::plugin

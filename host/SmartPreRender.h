@@ -6,6 +6,7 @@
 
 #include "AE_HostApi.h"
 #include "Flavour.h"
+#include "FrameRegion.h"
 #include "ParamTable.h"
 #include "WipeSettings.h"
 
@@ -26,6 +27,7 @@ struct SettingsBlock {
     WipeSettings record;
     const SPBasicSuite* basic;
     A_long handleSuiteVersion;
+    FrameRegion region;
 };
 
 // Grows `destination` to hold `source`; an empty destination becomes a copy of

@@ -5,10 +5,73 @@
 #include "FramePipeline.h"
 #include "HostHandles.h"
 #include "HostRenderServices.h"
+#include "SmartPreRender.h"
 #include "SuiteAccess.h"
 #include "WipeSettings.h"
 
 namespace tilesweep::plugin {
+
+namespace {
+
+// A world of the host's for the length of one render, given back on every way out.
+class ScratchWorld {
+public:
+    ScratchWorld(const PF_WorldSuite2& suite, PF_ProgPtr effectRef) : suite_(suite), effectRef_(effectRef) {
+        std::memset(&world_, 0, sizeof world_);
+    }
+    ~ScratchWorld() {
+        if (made_) suite_.PF_DisposeWorld(effectRef_, &world_);
+    }
+    ScratchWorld(const ScratchWorld&) = delete;
+    ScratchWorld& operator=(const ScratchWorld&) = delete;
+
+    PF_Err make(A_long width, A_long height, PF_PixelFormat format) {
+        const PF_Err err = suite_.PF_NewWorld(effectRef_, width, height, 0, format, &world_);
+        made_ = err == PF_Err_NONE;
+        return err;
+    }
+    PF_EffectWorld& world() { return world_; }
+
+private:
+    const PF_WorldSuite2& suite_;
+    PF_ProgPtr effectRef_;
+    PF_EffectWorld world_;
+    bool made_ = false;
+};
+
+Rect engineRect(const PF_LRect& r, A_long originX, A_long originY) {
+    return Rect{r.left - originX, r.top - originY, r.right - originX, r.bottom - originY};
+}
+
+// A part of the layer: the whole layer is rendered into a world of its own and the
+// output cut from it, so that the region holds exactly the whole frame's pixels.
+// Output outside the layer stays transparent.
+PF_Err renderRegion(const WipeSettings& settings, const FrameRegion& region, PF_InData& in, PF_OutData& out,
+                    SuiteHandler& suites, const PF_WorldSuite2& worlds, const PixelFormatEntry& pixels,
+                    PF_PixelFormat format, PF_EffectWorld& input, PF_EffectWorld& output) {
+    if (output.width <= 0 || output.height <= 0) return PF_Err_NONE;
+    ScratchWorld whole(worlds, in.effect_ref);
+    PF_Err err = whole.make(input.width, input.height, format);
+    if (err != PF_Err_NONE) return err;
+    {
+        HostRenderServices services(in, out, suites, input, whole.world());
+        err = renderFrame(settings, imageViewOf(input, pixels.pixelBytes),
+                          imageViewOf(whole.world(), pixels.pixelBytes), pixels.depth, services);
+    }
+    if (err != PF_Err_NONE) return err;
+
+    HostRenderServices placing(in, out, suites, whole.world(), output);
+    const PF_LRect shown = intersectRects(region.output, region.layer);
+    if (!holdsRect(region.layer, region.output)) err = placing.fill(nullptr);
+    if (err == PF_Err_NONE && !isEmptyRect(shown)) {
+        const Rect from = engineRect(shown, region.layer.left, region.layer.top);
+        const Rect to = engineRect(shown, region.output.left, region.output.top);
+        err = placing.copy(&from, &to);
+    }
+    return err;
+}
+
+}  // namespace
 
 const PixelFormatEntry* findPixelFormat(PF_PixelFormat format) {
     for (const PixelFormatEntry& entry : kPixelFormats) {
@@ -25,14 +88,16 @@ PF_Err smartRender(const Flavour& flavour, PF_InData& in, PF_OutData& out, PF_Sm
     SuiteHandler suites(in.pica_basicP);
     const HandleLock lock(handleSuite(suites, flavour), static_cast<PF_Handle>(extra.input->pre_render_data));
     if (lock.data() == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-    WipeSettings settings;
-    std::memcpy(&settings, lock.data(), sizeof settings);
+    SettingsBlock block;
+    std::memcpy(&block, lock.data(), sizeof block);
+    const bool cut = block.region.cutFromLayer != 0;
 
     PF_EffectWorld* input = nullptr;
     PF_EffectWorld* output = nullptr;
     GuardedSuite worldSuite(in.pica_basicP, kPFWorldSuite, kPFWorldSuiteVersion2, out);
     PF_PixelFormat format = PF_PixelFormat_INVALID;
-    PF_Err err = extra.cb->checkout_layer_pixels(in.effect_ref, 0, &input);
+    const A_long inputCheckoutId = cut ? block.region.layerCheckoutId : kRequestCheckoutId;
+    PF_Err err = extra.cb->checkout_layer_pixels(in.effect_ref, inputCheckoutId, &input);
     if (err == PF_Err_NONE) err = extra.cb->checkout_output(in.effect_ref, &output);
     if (err == PF_Err_NONE) err = worldSuite.acquire(kWorldSuiteLoadMessage);
     if (err == PF_Err_NONE) err = worldSuite.table<PF_WorldSuite2>().PF_GetPixelFormat(input, &format);
@@ -42,10 +107,13 @@ PF_Err smartRender(const Flavour& flavour, PF_InData& in, PF_OutData& out, PF_Sm
     // is all the host is told.
     if (err != PF_Err_NONE || pixels == nullptr || input == nullptr || output == nullptr) {
         err = PF_Err_BAD_CALLBACK_PARAM;
+    } else if (cut) {
+        err = renderRegion(block.record, block.region, in, out, suites, worldSuite.table<PF_WorldSuite2>(), *pixels,
+                           format, *input, *output);
     } else {
         HostRenderServices services(in, out, suites, *input, *output);
-        err = renderFrame(settings, imageViewOf(*input, pixels->pixelBytes), imageViewOf(*output, pixels->pixelBytes),
-                          pixels->depth, services);
+        err = renderFrame(block.record, imageViewOf(*input, pixels->pixelBytes),
+                          imageViewOf(*output, pixels->pixelBytes), pixels->depth, services);
     }
     const PF_Err releaseErr = worldSuite.release(kWorldSuiteReleaseMessage);
     return err != PF_Err_NONE ? err : releaseErr;

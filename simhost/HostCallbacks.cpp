@@ -35,15 +35,9 @@ struct WorldView {
 
 // Only the frame's own worlds are the host's; anything else is a plug-in error.
 bool findWorld(SimHost::Impl& h, const PF_EffectWorld* world, const char* call, WorldView& found) {
-    if (h.frame != nullptr && world != nullptr) {
-        if (world == &h.frame->inputWorld) {
-            found = {h.frame->input->view(), h.frame->input->depth()};
-            return true;
-        }
-        if (world == &h.frame->outputWorld) {
-            found = {h.frame->output->view(), h.frame->output->depth()};
-            return true;
-        }
+    if (HostWorld* w = h.worldOf(world)) {
+        found = {w->pixels->view(), w->pixels->depth()};
+        return true;
     }
     h.complain(std::string(call) + " was given a world the host did not hand out");
     return false;
@@ -371,20 +365,23 @@ PF_Err checkoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long id, const PF_Re
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     FrameReport& report = h.frame->report;
+    if (!report.layerCheckedOut) {
+        report.layerIndex = index;
+        report.layerCheckoutId = id;
+        report.layerRequest = *request;
+    }
     report.layerCheckedOut = true;
-    report.layerIndex = index;
-    report.layerCheckoutId = id;
-    report.layerRequest = *request;
+    report.layerRequests.emplace_back(id, request->rect);
     if (index != 0) {
         h.complain("checkout_layer of parameter " + std::to_string(index) + ", which is not a layer");
         return PF_Err_BAD_CALLBACK_PARAM;
     }
-    h.frame->layerCheckouts[id] = request->rect;
     const int32_t w = h.frame->input->width();
     const int32_t hh = h.frame->input->height();
     const PF_LRect& r = request->rect;
     PF_LRect clipped{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, w), std::min(r.bottom, hh)};
     if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) clipped = PF_LRect{0, 0, 0, 0};
+    h.frame->layerCheckouts[id] = clipped;
     std::memset(result, 0, sizeof *result);
     result->result_rect = clipped;
     result->max_result_rect = PF_LRect{0, 0, w, hh};
@@ -405,12 +402,16 @@ PF_Err checkoutLayerPixels(PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels) {
         h.complain("checkout_layer_pixels outside the render");
         return PF_Err_BAD_CALLBACK_PARAM;
     }
-    if (h.frame->layerCheckouts.count(id) == 0) {
+    const auto checkout = h.frame->layerCheckouts.find(id);
+    if (checkout == h.frame->layerCheckouts.end()) {
         h.complain("checkout_layer_pixels of checkout id " + std::to_string(id) + ", which the pre-render did not make");
         *pixels = nullptr;
         return PF_Err_BAD_CALLBACK_PARAM;
     }
-    *pixels = &h.frame->inputWorld;
+    h.frame->report.pixelCheckouts.push_back(id);
+    auto& world = h.frame->inputWorlds[id];
+    if (world == nullptr) world = h.makeLayerWorld(*h.frame->input, checkout->second, false);
+    *pixels = &world->world;
     return PF_Err_NONE;
 }
 
@@ -432,7 +433,10 @@ PF_Err checkoutOutput(PF_ProgPtr ref, PF_EffectWorld** output) {
         h.complain("checkout_output outside the render");
         return PF_Err_BAD_CALLBACK_PARAM;
     }
-    *output = &h.frame->outputWorld;
+    if (h.frame->outputWorld == nullptr) {
+        h.frame->outputWorld = h.makeLayerWorld(*h.frame->output, h.frame->outputRect, true);
+    }
+    *output = &h.frame->outputWorld->world;
     return PF_Err_NONE;
 }
 
@@ -445,6 +449,58 @@ PF_Err getPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format) {
     if (format == nullptr || !findWorld(h, world, "PF_GetPixelFormat", found)) return PF_Err_BAD_CALLBACK_PARAM;
     *format = h.frame != nullptr && h.frame->pixelFormat ? *h.frame->pixelFormat : formatOf(found.depth);
     return PF_Err_NONE;
+}
+
+PF_Err newWorld(PF_ProgPtr ref, A_long width, A_long height, PF_Boolean clear, PF_PixelFormat format,
+               PF_EffectWorld* world) {
+    SimHost::Impl& h = activeHost();
+    if (auto f = h.enter(CallKind::NewWorld)) return *f;
+    h.checkEffectRef(ref, "PF_NewWorld");
+    std::optional<PixelDepth> depth;
+    for (PixelDepth d : {Depth8, Depth16, Depth32f}) {
+        if (formatOf(d) == format) depth = d;
+    }
+    if (world == nullptr || h.frame == nullptr || h.command != PF_Cmd_SMART_RENDER || !depth || width < 0 ||
+        height < 0) {
+        h.complain("PF_NewWorld outside the render, of an unknown format or size, or without a world to fill");
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    // Refused as a host out of memory would refuse it.
+    if (int64_t{width} * height * PixelBuffer::pixelSize(*depth) > (int64_t{1} << 30)) return PF_Err_OUT_OF_MEMORY;
+    HostWorld& w = h.frame->scratchWorlds.emplace_back();
+    w.rect = PF_LRect{0, 0, width, height};
+    w.own = PixelBuffer(*depth, width, height, 2);
+    w.own.fillBytes(clear != 0 ? 0 : 0xCD);
+    w.own.fillPadding(0xA5);
+    w.pixels = &w.own;
+    std::memset(world, 0, sizeof *world);
+    world->world_flags = (*depth == Depth16 ? PF_WorldFlag_DEEP : 0) | PF_WorldFlag_WRITEABLE;
+    world->data = reinterpret_cast<PF_PixelPtr>(w.own.data());
+    world->rowbytes = w.own.rowBytes();
+    world->width = width;
+    world->height = height;
+    w.world = *world;
+    return PF_Err_NONE;
+}
+
+PF_Err disposeWorld(PF_ProgPtr ref, PF_EffectWorld* world) {
+    SimHost::Impl& h = activeHost();
+    const auto fault = h.enter(CallKind::DisposeWorld);
+    h.checkEffectRef(ref, "PF_DisposeWorld");
+    HostWorld* found = nullptr;
+    if (h.frame != nullptr && world != nullptr) {
+        for (HostWorld& w : h.frame->scratchWorlds) {
+            if (w.alive && w.world.data == world->data && world->data != nullptr) found = &w;
+        }
+    }
+    if (found == nullptr) {
+        h.complain("PF_DisposeWorld of a world that PF_NewWorld did not make or that is gone");
+        return fault ? *fault : PF_Err_BAD_CALLBACK_PARAM;
+    }
+    if (!found->own.paddingIs(0xA5)) h.complain("the plug-in wrote beyond the rows of a world it made");
+    found->alive = false;
+    found->own = PixelBuffer();
+    return fault ? *fault : PF_Err_NONE;
 }
 
 // ---- "PF Param Utils Suite" 1 and 2.
@@ -850,7 +906,7 @@ A_Err getKeyframeTime(AEGP_StreamRefH stream, AEGP_KeyframeIndex index, AEGP_LTi
 
 const PF_HandleSuite1 kHandleSuite{newHandle, lockHandle, unlockHandle, disposeHandle, handleSize, resizeHandle};
 const PF_ANSICallbacksSuite1 kAnsiSuite = makeAnsiSuite();
-const PF_WorldSuite2 kWorldSuite{nullptr, nullptr, getPixelFormat};
+const PF_WorldSuite2 kWorldSuite{newWorld, disposeWorld, getPixelFormat};
 const PF_ParamUtilsSuite1 kParamUtilsSuite = [] {
     PF_ParamUtilsSuite1 s{};
     s.PF_UpdateParamUI = updateParamUI;
@@ -928,7 +984,7 @@ SPErr acquireSuite(const char* name, A_long version, const void** suite) {
         h.complain("AcquireSuite without a name or a place for the suite");
         return kSPSuiteNotFoundError;
     }
-    if (h.refused.count({name, version}) != 0) return kSPSuiteNotFoundError;
+    if (h.suiteRefused(name, version)) return kSPSuiteNotFoundError;
     const Era era = h.flavour == Flavour::Plugin32 ? Era::Legacy : Era::Current;
     for (const SuiteEntry& entry : kSuites) {
         if (std::strcmp(entry.name, name) == 0 && entry.version == version &&

@@ -79,6 +79,50 @@ std::array<double, 4> PixelBuffer::pixel(int32_t x, int32_t y) const {
 
 void PixelBuffer::fillBytes(unsigned char value) { std::memset(bytes_.data(), value, bytes_.size()); }
 
+void PixelBuffer::fillPadding(unsigned char value) {
+    const std::size_t used = static_cast<std::size_t>(width_) * static_cast<std::size_t>(pixelSize(depth_));
+    for (int32_t y = 0; y < height_; ++y) {
+        std::memset(bytes_.data() + offset(0, y) + used, value, static_cast<std::size_t>(rowBytes()) - used);
+    }
+}
+
+bool PixelBuffer::paddingIs(unsigned char value) const {
+    const std::size_t used = static_cast<std::size_t>(width_) * static_cast<std::size_t>(pixelSize(depth_));
+    for (int32_t y = 0; y < height_; ++y) {
+        const unsigned char* row = bytes_.data() + offset(0, y);
+        for (std::size_t i = used; i < static_cast<std::size_t>(rowBytes()); ++i) {
+            if (row[i] != value) return false;
+        }
+    }
+    return true;
+}
+
+bool PixelBuffer::samePixels(int32_t x, int32_t y, const PixelBuffer& other, int32_t otherX, int32_t otherY,
+                             int32_t width, int32_t height) const {
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(pixelSize(depth_));
+    for (int32_t row = 0; row < height; ++row) {
+        if (std::memcmp(bytes_.data() + offset(x, y + row), other.bytes_.data() + other.offset(otherX, otherY + row),
+                        bytes) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void copyPixels(const PixelBuffer& from, int32_t fromX, int32_t fromY, PixelBuffer& to, int32_t toX, int32_t toY,
+                int32_t width, int32_t height) {
+    const auto pixelBytes = static_cast<std::size_t>(PixelBuffer::pixelSize(from.depth()));
+    const auto fromRow = static_cast<std::size_t>(from.rowBytes());
+    const auto toRow = static_cast<std::size_t>(to.rowBytes());
+    for (int32_t row = 0; row < height; ++row) {
+        const unsigned char* source = from.bytes().data() + static_cast<std::size_t>(fromY + row) * fromRow +
+                                      static_cast<std::size_t>(fromX) * pixelBytes;
+        unsigned char* target = to.data() + static_cast<std::size_t>(toY + row) * toRow +
+                                static_cast<std::size_t>(toX) * pixelBytes;
+        std::memcpy(target, source, static_cast<std::size_t>(width) * pixelBytes);
+    }
+}
+
 bool PixelBuffer::operator==(const PixelBuffer& other) const {
     return depth_ == other.depth_ && width_ == other.width_ && height_ == other.height_ &&
            rowPixels_ == other.rowPixels_ && bytes_ == other.bytes_;

@@ -33,6 +33,12 @@ public:
     std::array<double, 4> pixel(int32_t x, int32_t y) const;
     // Every byte, padding included, set to `value` (to see what a writer leaves alone).
     void fillBytes(unsigned char value);
+    // The padding bytes at the end of every row.
+    void fillPadding(unsigned char value);
+    bool paddingIs(unsigned char value) const;
+    // The pixels of one rectangle, padding left alone.
+    bool samePixels(int32_t x, int32_t y, const PixelBuffer& other, int32_t otherX, int32_t otherY, int32_t width,
+                    int32_t height) const;
 
     bool operator==(const PixelBuffer& other) const;
     bool operator!=(const PixelBuffer& other) const { return !(*this == other); }
@@ -46,6 +52,11 @@ private:
     int32_t rowPixels_ = 0;
     std::vector<unsigned char> bytes_;
 };
+
+// Copies `width` x `height` pixels from (fromX, fromY) of `from` to (toX, toY) of `to`;
+// both must hold the rectangle and have the same depth.
+void copyPixels(const PixelBuffer& from, int32_t fromX, int32_t fromY, PixelBuffer& to, int32_t toX, int32_t toY,
+                int32_t width, int32_t height);
 
 // A deterministic picture with varied colour and partly transparent pixels, so that
 // blends and copies show in every channel.

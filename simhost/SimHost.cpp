@@ -35,7 +35,8 @@ const char* const kKindNames[kCallKindCount] = {
     "checkout_layer_pixels", "checkin_layer_pixels",
     "checkout_output",       "PF_UpdateParamUI",
     "PF_GetCurrentState",    "PF_HasParamChanged",
-    "PF_GetPixelFormat",     "PF_CheckoutPath",
+    "PF_GetPixelFormat",     "PF_NewWorld",
+    "PF_DisposeWorld",       "PF_CheckoutPath",
     "PF_CheckinPath",        "PF_PathNumSegments",
     "PF_PathPrepareSegLength", "PF_PathGetSegLength",
     "PF_PathEvalSegLength",  "PF_PathCleanupSegLength",
@@ -92,8 +93,15 @@ PF_Rect hostRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 PF_Rect hostRect(int32_t left, int32_t top, int32_t right, int32_t bottom) { return PF_Rect{left, top, right, bottom}; }
 #endif
 
-PF_EffectWorld makeWorld(PixelBuffer& image, bool writeable) {
-    PF_EffectWorld world{};
+// Bytes the host puts where a world's owner must not write, and into output pixels
+// before the plug-in draws them.
+constexpr unsigned char kPaddingByte = 0xA5;
+constexpr unsigned char kUndrawnByte = 0xCD;
+// Rows of the host's own worlds are padded, as a real host pads them.
+constexpr int32_t kWorldPaddingPixels = 3;
+
+void describeWorld(PF_EffectWorld& world, PixelBuffer& image, bool writeable) {
+    world = PF_EffectWorld{};
     world.world_flags = (image.depth() == Depth16 ? PF_WorldFlag_DEEP : 0) | (writeable ? PF_WorldFlag_WRITEABLE : 0);
     world.data = reinterpret_cast<PF_PixelPtr>(image.data());
     world.rowbytes = image.rowBytes();
@@ -103,7 +111,6 @@ PF_EffectWorld makeWorld(PixelBuffer& image, bool writeable) {
 #if !AE_HOST_LAYOUT_32
     world.pix_aspect_ratio = PF_RationalScale{1, 1};
 #endif
-    return world;
 }
 
 A_short bitsPerChannel(PixelDepth depth) {
@@ -432,6 +439,14 @@ void SimHost::Impl::endCommand() {
         leftovers.push_back(std::string(kNames[static_cast<int>(t.kind)]) + " not given back" + during);
         t.alive = false;
     }
+    if (frame != nullptr) {
+        for (HostWorld& w : frame->scratchWorlds) {
+            if (!w.alive) continue;
+            leftovers.push_back("world of " + std::to_string(w.world.width) + " x " + std::to_string(w.world.height) +
+                                " not given back" + during);
+            w.alive = false;
+        }
+    }
     command = -1;
     instance = nullptr;
     effectRef = nullptr;
@@ -463,6 +478,77 @@ void SimHost::Impl::disposePreRenderData(PF_PreRenderOutput& output) {
     command = previous;
     if (frame != nullptr) frame->report.disposerCalled = true;
     output.pre_render_data = nullptr;
+}
+
+HostWorld* SimHost::Impl::worldOf(const PF_EffectWorld* world) {
+    if (frame == nullptr || world == nullptr) return nullptr;
+    for (auto& [id, w] : frame->inputWorlds) {
+        if (world == &w->world) return w.get();
+    }
+    if (frame->outputWorld != nullptr && world == &frame->outputWorld->world) return frame->outputWorld.get();
+    // Worlds the plug-in made live in its own records: known by their pixels.
+    for (HostWorld& w : frame->scratchWorlds) {
+        if (w.alive && world->data != nullptr && world->data == w.world.data) return &w;
+    }
+    return nullptr;
+}
+
+// A world over `rect` of the layer: the caller's image itself when it covers all of
+// it, else pixels of the world's own (the input's copied in, the output's undrawn).
+std::unique_ptr<HostWorld> SimHost::Impl::makeLayerWorld(PixelBuffer& image, const PF_LRect& rect, bool writeable) {
+    auto w = std::make_unique<HostWorld>();
+    w->rect = rect;
+    if (rect.left == 0 && rect.top == 0 && rect.right == image.width() && rect.bottom == image.height()) {
+        w->pixels = &image;
+    } else {
+        const int32_t width = emptyRect(rect) ? 0 : rect.right - rect.left;
+        const int32_t height = emptyRect(rect) ? 0 : rect.bottom - rect.top;
+        w->own = PixelBuffer(image.depth(), width, height, kWorldPaddingPixels);
+        w->own.fillBytes(kUndrawnByte);
+        w->own.fillPadding(kPaddingByte);
+        // Only what the layer has; a request beyond it stays undrawn.
+        const PF_LRect inside{std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, image.width()),
+                              std::min(rect.bottom, image.height())};
+        if (!writeable && !emptyRect(inside)) {
+            copyPixels(image, inside.left, inside.top, w->own, inside.left - rect.left, inside.top - rect.top,
+                       inside.right - inside.left, inside.bottom - inside.top);
+        }
+        w->pixels = &w->own;
+    }
+    describeWorld(w->world, *w->pixels, writeable);
+    return w;
+}
+
+// After the render: what the plug-in did to worlds of the host's own shows, and the
+// output world's pixels go to their place in the caller's image.
+void SimHost::Impl::finishFrameWorlds(FrameState& f) {
+    for (auto& [id, w] : f.inputWorlds) {
+        if (w->pixels != &w->own) continue;
+        const PF_LRect inside{std::max(w->rect.left, 0), std::max(w->rect.top, 0),
+                              std::min(w->rect.right, f.input->width()), std::min(w->rect.bottom, f.input->height())};
+        const bool same = emptyRect(inside) ||
+                          w->own.samePixels(inside.left - w->rect.left, inside.top - w->rect.top, *f.input,
+                                            inside.left, inside.top, inside.right - inside.left,
+                                            inside.bottom - inside.top);
+        if (!same || !w->own.paddingIs(kPaddingByte)) complain("the plug-in wrote into an input world");
+    }
+    for (HostWorld& w : f.scratchWorlds) {
+        if (!w.own.paddingIs(kPaddingByte)) complain("the plug-in wrote beyond the rows of a world it made");
+    }
+    HostWorld* drawn = f.outputWorld.get();
+    if (drawn == nullptr || drawn->pixels != &drawn->own) return;
+    if (!drawn->own.paddingIs(kPaddingByte)) complain("the plug-in wrote beyond the rows of the output world");
+    const PF_LRect inside{std::max(drawn->rect.left, 0), std::max(drawn->rect.top, 0),
+                          std::min(drawn->rect.right, f.output->width()), std::min(drawn->rect.bottom, f.output->height())};
+    if (emptyRect(inside)) return;
+    copyPixels(drawn->own, inside.left - drawn->rect.left, inside.top - drawn->rect.top, *f.output, inside.left, inside.top,
+               inside.right - inside.left, inside.bottom - inside.top);
+}
+
+bool SimHost::Impl::suiteRefused(const std::string& name, A_long version) const {
+    if (refused.count({name, version}) != 0) return true;
+    const auto from = refusedFrom.find({name, version});
+    return from != refusedFrom.end() && log.size() >= from->second;
 }
 
 // ---------------------------------------------------------------- SimHost
@@ -520,8 +606,15 @@ PF_Err SimHost::sequenceResetup(InstanceId id) {
     Impl& h = *impl_;
     InstanceState* inst = h.instanceFor(id, "PF_Cmd_SEQUENCE_RESETUP");
     const PF_Err err = h.run(PF_Cmd_SEQUENCE_RESETUP, inst, h.paramArray(inst), nullptr);
-    inst->alive = err == PF_Err_NONE;
-    inst->sequenceData = inst->alive ? h.out.sequence_data : nullptr;
+    if (err == PF_Err_NONE) {
+        inst->sequenceData = h.out.sequence_data;
+    } else if (!h.behaviour.keepSequenceDataAfterFailedResetup) {
+        // The host gives the instance up and reclaims what it was handed back.
+        h.reclaim(h.out.sequence_data);
+        inst->alive = false;
+        inst->sequenceData = nullptr;
+    }
+    // Otherwise the instance lives on with the handle it had, sent in again later.
     return err;
 }
 
@@ -569,8 +662,6 @@ PF_Err SimHost::renderFrame(InstanceId id, const Scene& scene, int32_t time, Pix
     FrameState frame;
     frame.input = &input;
     frame.output = &output;
-    frame.inputWorld = makeWorld(input, false);
-    frame.outputWorld = makeWorld(output, true);
     frame.pixelFormat = options.pixelFormat;
     h.frame = &frame;
 
@@ -597,6 +688,7 @@ PF_Err SimHost::renderFrame(InstanceId id, const Scene& scene, int32_t time, Pix
     }
 
     if (report.preRenderErr == PF_Err_NONE) {
+        frame.outputRect = preOutput.result_rect;
         PF_SmartRenderInput renderInput{};
         renderInput.output_request = preInput.output_request;
         renderInput.bitdepth = preInput.bitdepth;
@@ -605,8 +697,13 @@ PF_Err SimHost::renderFrame(InstanceId id, const Scene& scene, int32_t time, Pix
         PF_SmartRenderExtra renderExtra{&renderInput, &renderCallbacks};
         report.rendered = true;
         report.renderErr = h.run(PF_Cmd_SMART_RENDER, inst, nullptr, &renderExtra);
+        h.finishFrameWorlds(frame);
     }
-    h.disposePreRenderData(preOutput);
+    // A host that does not dispose of a failed pre-render's data leaves it to
+    // outstanding() if the plug-in handed anything over.
+    if (report.preRenderErr == PF_Err_NONE || h.behaviour.disposeAfterFailedPreRender) {
+        h.disposePreRenderData(preOutput);
+    }
     h.frame = nullptr;
     h.lastFrame = std::move(report);
     return h.lastFrame.preRenderErr != PF_Err_NONE ? h.lastFrame.preRenderErr : h.lastFrame.renderErr;
@@ -720,9 +817,17 @@ void SimHost::addFault(const FaultPlan& plan) { impl_->faults.push_back(Impl::Ar
 
 void SimHost::refuseSuite(const std::string& name, A_long version) { impl_->refused.insert({name, version}); }
 
+void SimHost::refuseSuiteFrom(const std::string& name, A_long version, std::size_t commandIndex) {
+    impl_->refusedFrom[{name, version}] = commandIndex;
+}
+
+void SimHost::setBehaviour(const HostBehaviour& behaviour) { impl_->behaviour = behaviour; }
+const HostBehaviour& SimHost::behaviour() const { return impl_->behaviour; }
+
 void SimHost::clearFaults() {
     impl_->faults.clear();
     impl_->refused.clear();
+    impl_->refusedFrom.clear();
 }
 
 const std::vector<CallRecord>& SimHost::firedFaults() const { return impl_->fired; }

@@ -53,6 +53,8 @@ enum class CallKind : int32_t {
     GetCurrentState,
     HasParamChanged,
     GetPixelFormat,
+    NewWorld,
+    DisposeWorld,
     CheckoutPath,
     CheckinPath,
     PathNumSegments,
@@ -126,7 +128,21 @@ struct UiUpdate {
     std::string name;
 };
 
-// How the host asks for a frame. An empty request means the whole layer.
+// Where a real host may do either of two things, which one this host does. The
+// plug-in must be safe under both.
+struct HostBehaviour {
+    // After a failed PF_Cmd_SEQUENCE_RESETUP: keep the instance with the handle it
+    // had and send it again (true), or give the instance up (false).
+    bool keepSequenceDataAfterFailedResetup = false;
+    // After a failed smart pre-render: call delete_pre_render_data_func for what the
+    // output holds (true), or not (false).
+    bool disposeAfterFailedPreRender = true;
+};
+
+// How the host asks for a frame. An empty request means the whole layer. Worlds
+// cover what was asked for: the input world of a checkout its result_rect, the
+// output world the result_rect the pre-render returned; the output world's pixels
+// land in the caller's output image at that place.
 struct FrameOptions {
     PF_LRect request{};
     // The output rectangles as the host hands them to the pre-render.
@@ -145,9 +161,14 @@ struct FrameReport {
     std::vector<PF_ParamIndex> checkins;
     std::vector<A_long> checkoutTimes;     // what_time of each checkout
     bool layerCheckedOut = false;
+    // The first checkout_layer's.
     PF_ParamIndex layerIndex = -1;
     A_long layerCheckoutId = -1;
     PF_RenderRequest layerRequest{};
+    // Every checkout_layer: id and requested rectangle, in call order.
+    std::vector<std::pair<A_long, PF_LRect>> layerRequests;
+    // The checkout ids whose pixels the render asked for.
+    std::vector<A_long> pixelCheckouts;
     PF_LRect resultRect{};
     PF_LRect maxResultRect{};
     PF_RenderOutputFlags outputFlags = 0;
@@ -212,6 +233,10 @@ public:
     const std::vector<UiUpdate>& uiUpdates(InstanceId instance) const;
     const FrameReport& lastFrame() const;
 
+    // ---- How this host behaves where hosts differ.
+    void setBehaviour(const HostBehaviour& behaviour);
+    const HostBehaviour& behaviour() const;
+
     // ---- What the host holds for an instance, set as a host might have left it.
     void setSequenceData(InstanceId instance, PF_Handle handle);
     void setUiFlags(InstanceId instance, PF_ParamIndex index, PF_ParamUIFlags flags);
@@ -225,6 +250,8 @@ public:
     // ---- Fault injection.
     void addFault(const FaultPlan& plan);
     void refuseSuite(const std::string& name, A_long version);
+    // The suite goes missing from the command at `commandIndex` in commandLog() on.
+    void refuseSuiteFrom(const std::string& name, A_long version, std::size_t commandIndex);
     void clearFaults();
     // Faults that fired, as records of the calls they failed.
     const std::vector<CallRecord>& firedFaults() const;

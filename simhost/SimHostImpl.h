@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -55,17 +56,29 @@ struct InstanceState {
     std::vector<Snapshot> snapshots;
 };
 
+// A world the host hands out. One that covers exactly the caller's image is that
+// image; any other has pixels of its own, with padded rows whose bytes must stay
+// as the host left them.
+struct HostWorld {
+    PF_EffectWorld world{};
+    PF_LRect rect{};  // the layer's pixels it holds (scratch worlds: 0, 0, width, height)
+    PixelBuffer own;
+    PixelBuffer* pixels = nullptr;  // `own`, or the caller's image
+    bool alive = true;
+};
+
 // The frame between the pre-render and the end of the render.
 struct FrameState {
     PixelBuffer* input = nullptr;
     PixelBuffer* output = nullptr;
-    PF_EffectWorld inputWorld{};
-    PF_EffectWorld outputWorld{};
-    std::map<A_long, PF_LRect> layerCheckouts;  // checkout id -> request
+    std::map<A_long, PF_LRect> layerCheckouts;  // checkout id -> the result_rect handed back
+    PF_LRect outputRect{};                       // the result_rect the pre-render returned
+    std::map<A_long, std::unique_ptr<HostWorld>> inputWorlds;  // by checkout id
+    std::unique_ptr<HostWorld> outputWorld;
+    std::deque<HostWorld> scratchWorlds;  // PF_NewWorld's
     std::optional<PF_PixelFormat> pixelFormat;
     FrameReport report;
 };
-
 struct SimHost::Impl {
     Impl(SimHost::EntryPoint entry, Flavour flavour);
     ~Impl();
@@ -80,6 +93,10 @@ struct SimHost::Impl {
     void reclaim(PF_Handle handle);
     bool hostOwnsGlobal() const;
     void disposePreRenderData(PF_PreRenderOutput& output);
+    HostWorld* worldOf(const PF_EffectWorld* world);
+    std::unique_ptr<HostWorld> makeLayerWorld(PixelBuffer& image, const PF_LRect& rect, bool writeable);
+    void finishFrameWorlds(FrameState& frame);
+    bool suiteRefused(const std::string& name, A_long version) const;
 
     // ---- Bookkeeping used by the callbacks (HostCallbacks.cpp).
     // Counts the call and returns the code of a fault planned for it.
@@ -146,6 +163,10 @@ struct SimHost::Impl {
     };
     std::vector<ArmedFault> faults;
     std::set<std::pair<std::string, A_long>> refused;
+    // Suites that go missing from a command on: name and version -> the command's
+    // place in the log.
+    std::map<std::pair<std::string, A_long>, std::size_t> refusedFrom;
+    HostBehaviour behaviour;
     std::vector<CallRecord> fired;
     std::array<int64_t, kCallKindCount> counts{};
     int64_t failable = 0;

@@ -107,21 +107,49 @@ TEST_P(PluginLifecycle, FailedGlobalSetupLeavesNoHandle) {
     }
 }
 
-TEST_P(PluginLifecycle, FailedSequenceSetupHandsBackNothing) {
-    for (const bool lockFails : {false, true}) {
-        SCOPED_TRACE(lockFails ? "lock fails" : "allocation fails");
-        const auto host = makeHost();
-        const InstanceId instance = setUp(*host);
-        // The host passes the old block on both sides.
-        const PF_Handle old = host->sequenceData(instance);
-        ASSERT_FALSE(host->handleBytes(old).empty());
-        host->addFault(FaultPlan{lockFails ? CallKind::LockHandle : CallKind::NewHandle, 1, PF_Err_OUT_OF_MEMORY});
-        EXPECT_EQ(host->sequenceResetup(instance), PF_Err_OUT_OF_MEMORY);
-        EXPECT_EQ(host->lastCommand().sequenceData, nullptr);
-        EXPECT_TRUE(host->handleBytes(old).empty());
-        EXPECT_FALSE(host->hasInstance(instance));
-        finish(*host, instance);
+// The old block is freed only once the new one stands, so that whatever the host
+// does after a failed resetup (send the old handle again, or give the instance up
+// and reclaim it), nothing is freed twice and nothing is lost.
+TEST_P(PluginLifecycle, FailedSequenceResetupKeepsTheOldBlock) {
+    for (const bool hostKeepsIt : {true, false}) {
+        for (const bool lockFails : {false, true}) {
+            SCOPED_TRACE(std::string(lockFails ? "lock fails" : "allocation fails") +
+                         (hostKeepsIt ? ", the host keeps the old handle" : ", the host gives the instance up"));
+            const auto host = makeHost();
+            simhost::HostBehaviour behaviour;
+            behaviour.keepSequenceDataAfterFailedResetup = hostKeepsIt;
+            host->setBehaviour(behaviour);
+            const InstanceId instance = setUp(*host);
+            const PF_Handle old = host->sequenceData(instance);
+            ASSERT_EQ(host->handleBytes(old).size(), 1u);
+            host->addFault(FaultPlan{lockFails ? CallKind::LockHandle : CallKind::NewHandle, 1, PF_Err_OUT_OF_MEMORY});
+            EXPECT_EQ(host->sequenceResetup(instance), PF_Err_OUT_OF_MEMORY);
+            EXPECT_EQ(host->lastCommand().sequenceData, old);
+            EXPECT_EQ(host->hasInstance(instance), hostKeepsIt);
+            if (hostKeepsIt) {
+                EXPECT_EQ(host->handleBytes(old), std::vector<unsigned char>{0});
+                // The old block is sent again and still serves.
+                EXPECT_EQ(host->updateParamsUi(instance, Scene{}), PF_Err_NONE);
+                EXPECT_EQ(host->sequenceResetup(instance), PF_Err_NONE);
+                EXPECT_NE(host->sequenceData(instance), nullptr);
+            }
+            finish(*host, instance);
+        }
     }
+}
+
+// When memory is there, a resetup replaces the block and frees the old one.
+TEST_P(PluginLifecycle, SequenceResetupReplacesTheBlock) {
+    const auto host = makeHost();
+    const InstanceId instance = setUp(*host);
+    const PF_Handle old = host->sequenceData(instance);
+    EXPECT_EQ(host->updateParamsUi(instance, Scene{}), PF_Err_NONE);
+    const PF_Handle snapshot = host->sequenceData(instance);
+    EXPECT_NE(snapshot, old);
+    EXPECT_EQ(host->sequenceResetup(instance), PF_Err_NONE);
+    EXPECT_TRUE(host->handleBytes(snapshot).empty());
+    EXPECT_EQ(host->handleBytes(host->sequenceData(instance)), std::vector<unsigned char>{0});
+    finish(*host, instance);
 }
 
 // ---- General text -------------------------------------------------------------------------
@@ -367,7 +395,9 @@ TEST_P(PluginLifecycle, PreRenderWithoutARecordHandsNothingOver) {
     }
 }
 
-TEST_P(PluginLifecycle, FailedCheckoutsLeaveTheRecordWithTheHost) {
+// A failed pre-render frees its record itself and hands nothing over: a host that
+// calls the disposer anyway and one that does not both end with nothing held.
+TEST_P(PluginLifecycle, FailedCheckoutsFreeTheRecord) {
     struct Case {
         const char* what;
         CallKind kind;
@@ -378,26 +408,32 @@ TEST_P(PluginLifecycle, FailedCheckoutsLeaveTheRecordWithTheHost) {
     };
     const Case cases[] = {{"Completion", CallKind::CheckoutParam, 1, PF_Err_INVALID_INDEX, 1, 0},
                           {"Mode", CallKind::CheckoutParam, 21, PF_Err_INVALID_INDEX, 21, 0},
-                          {"the layer", CallKind::CheckoutLayer, 1, 13, 25, 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const auto host = makeHost();
-        const InstanceId instance = setUp(*host);
-        host->addFault(FaultPlan{c.kind, c.nth, c.code});
-        Frame f;
-        FrameOptions options;
-        options.initialResult = PF_LRect{0, 0, 0, 0};
-        EXPECT_EQ(host->renderFrame(instance, Scene{}, 0, f.input, f.output, options), c.code);
-        const simhost::FrameReport& report = host->lastFrame();
-        EXPECT_EQ(report.checkouts.size(), c.checkouts);
-        EXPECT_EQ(report.checkins.size(), c.checkouts - (c.kind == CallKind::CheckoutParam ? 1 : 0));
-        EXPECT_EQ(countOf(*host, CallKind::CheckoutLayer), c.layerCheckouts);
-        EXPECT_EQ(report.resultRect.right, 0);
-        // The record is handed over all the same, zeroed, and the host frees it.
-        ASSERT_FALSE(report.preRenderData.empty());
-        EXPECT_EQ(recordOf(report.preRenderData).rows, 0);
-        EXPECT_TRUE(report.disposerCalled);
-        finish(*host, instance);
+                          {"the layer", CallKind::CheckoutLayer, 1, 13, 25, 1},
+                          {"the whole layer for a region", CallKind::CheckoutLayer, 2, 14, 25, 2}};
+    for (const bool hostDisposes : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (hostDisposes ? ", the host disposes" : ", the host does not dispose"));
+            const auto host = makeHost();
+            simhost::HostBehaviour behaviour;
+            behaviour.disposeAfterFailedPreRender = hostDisposes;
+            host->setBehaviour(behaviour);
+            const InstanceId instance = setUp(*host);
+            host->addFault(FaultPlan{c.kind, c.nth, c.code});
+            Frame f;
+            FrameOptions options;
+            options.request = PF_LRect{1, 1, 4, 4};
+            options.initialResult = PF_LRect{0, 0, 0, 0};
+            EXPECT_EQ(host->renderFrame(instance, Scene{}, 0, f.input, f.output, options), c.code);
+            const simhost::FrameReport& report = host->lastFrame();
+            EXPECT_EQ(report.checkouts.size(), c.checkouts);
+            EXPECT_EQ(report.checkins.size(), c.checkouts - (c.kind == CallKind::CheckoutParam ? 1 : 0));
+            EXPECT_EQ(countOf(*host, CallKind::CheckoutLayer), c.layerCheckouts);
+            // The output rectangles stay as the host gave them.
+            EXPECT_EQ(report.resultRect.right, 0);
+            EXPECT_TRUE(report.preRenderData.empty());
+            EXPECT_FALSE(report.disposerCalled);
+            finish(*host, instance);
+        }
     }
 }
 
