@@ -65,13 +65,15 @@ void disposeSettingsHandle(void* preRenderData) {
     auto handle = static_cast<PF_Handle>(preRenderData);
     const auto* block = static_cast<const SettingsBlock*>(handleData(handle));
     if (block == nullptr) return;
+    void (*const utilityDispose)(PF_Handle) = block->utilityDispose;
     try {
         SuiteHandler suites(block->basic);
         suites.acquire<PF_HandleSuite1>(kPFHandleSuite, block->handleSuiteVersion).host_dispose_handle(handle);
+        return;
     } catch (...) {
-        // Called by the host outside any command: nothing may escape, and without
-        // the handle suite the block cannot be given back.
+        // Called by the host outside any command: nothing may escape.
     }
+    if (utilityDispose != nullptr) utilityDispose(handle);
 }
 
 PF_Err smartPreRender(const Flavour& flavour, PF_InData& in, PF_PreRenderExtra& extra) {
@@ -86,6 +88,7 @@ PF_Err smartPreRender(const Flavour& flavour, PF_InData& in, PF_PreRenderExtra& 
     auto* block = new (lock.data()) SettingsBlock{};
     block->basic = in.pica_basicP;
     block->handleSuiteVersion = flavour.handleSuiteVersion;
+    block->utilityDispose = in.utils->host_dispose_handle;
     // The record reaches the host only once it is complete: after a failure it is
     // freed here, so a host that calls the disposer anyway finds nothing to free,
     // and one that does not leaks nothing.

@@ -22,12 +22,14 @@ constexpr std::array<ParamIndex, 25> kPreRenderCheckouts = {
 
 // The block behind the pre-render data. The host calls the disposer with nothing
 // but the handle, so the handle carries what the disposer needs to reach the
-// host's allocator again.
+// host's allocator again: the handle suite, or the utility callback when the suite
+// cannot be had between commands.
 struct SettingsBlock {
     WipeSettings record;
     const SPBasicSuite* basic;
     A_long handleSuiteVersion;
     FrameRegion region;
+    void (*utilityDispose)(PF_Handle);
 };
 
 // Grows `destination` to hold `source`; an empty destination becomes a copy of

@@ -15,6 +15,7 @@ namespace tilesweep::simhost {
 struct LifeFrame {
     Scene scene;
     int32_t time = 0;  // hundredths of a frame
+    PF_LRect request{};  // empty: the whole layer
 };
 
 struct LifePlan {
@@ -27,6 +28,8 @@ struct LifePlan {
     std::vector<LifeFrame> frames;
     // The 32-bit flavour also answers PF_Cmd_COMPLETELY_GENERAL.
     const char* generalText = "Tovela";
+    // The instance is set up again (as after loading a project) before its frames.
+    bool resetup = false;
 };
 
 struct LifeReport {

@@ -538,6 +538,7 @@ void SimHost::Impl::finishFrameWorlds(FrameState& f) {
     HostWorld* drawn = f.outputWorld.get();
     if (drawn == nullptr || drawn->pixels != &drawn->own) return;
     if (!drawn->own.paddingIs(kPaddingByte)) complain("the plug-in wrote beyond the rows of the output world");
+    f.report.outputWorld = drawn->own;
     const PF_LRect inside{std::max(drawn->rect.left, 0), std::max(drawn->rect.top, 0),
                           std::min(drawn->rect.right, f.output->width()), std::min(drawn->rect.bottom, f.output->height())};
     if (emptyRect(inside)) return;

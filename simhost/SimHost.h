@@ -169,6 +169,8 @@ struct FrameReport {
     std::vector<std::pair<A_long, PF_LRect>> layerRequests;
     // The checkout ids whose pixels the render asked for.
     std::vector<A_long> pixelCheckouts;
+    // The output world as drawn, where it was not the caller's image itself.
+    PixelBuffer outputWorld;
     PF_LRect resultRect{};
     PF_LRect maxResultRect{};
     PF_RenderOutputFlags outputFlags = 0;

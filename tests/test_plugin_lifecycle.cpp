@@ -271,6 +271,25 @@ TEST_P(PluginLifecycle, NoSequenceBlockCountsAsChanged) {
     finish(*host, instance);
 }
 
+// With no sequence block to compare with, the first UI pass goes straight to making
+// a snapshot; a host without the handle suite then must not cost a block.
+TEST_P(PluginLifecycle, NoSnapshotBlockWithoutTheHandleSuite) {
+    const auto host = makeHost();
+    const InstanceId instance = setUp(*host);
+    ASSERT_EQ(host->sendCommand(PF_Cmd_SEQUENCE_SETDOWN, instance), PF_Err_NONE);
+    host->setSequenceData(instance, nullptr);
+    host->refuseSuite(kPFHandleSuite, handleVersion());
+    const int64_t handlesBefore = countOf(*host, CallKind::NewHandle);
+    EXPECT_EQ(host->updateParamsUi(instance, Scene{}), missingSuiteCode());
+    EXPECT_EQ(countOf(*host, CallKind::NewHandle), handlesBefore);
+    EXPECT_EQ(host->sequenceData(instance), nullptr);
+    // Only the global data.
+    EXPECT_EQ(host->outstanding().size(), 1u) << testing::PrintToString(host->outstanding());
+    EXPECT_EQ(host->messages(), std::vector<std::string>{});
+    host->clearFaults();
+    finish(*host, instance);
+}
+
 TEST_P(PluginLifecycle, SnapshotNotInstalledIsFreed) {
     const CallKind failing[] = {CallKind::GetCurrentState, CallKind::HasParamChanged};
     for (const CallKind kind : failing) {

@@ -217,11 +217,14 @@ std::optional<Expected> expectedFor(const CallRecord& call, Flavour flavour) {
             return Expected{thrown};
         case CallKind::ReleaseSuite:
         case CallKind::CheckinParam:  // what was checked out is given back; the result stands
+        case CallKind::DisposeWorld:
         case CallKind::Progress:
             return std::nullopt;
         case CallKind::NewHandle:
             if (cmd == PF_Cmd_GLOBAL_SETUP) return Expected{PF_Err_INTERNAL_STRUCT_DAMAGED};
-            if (cmd == PF_Cmd_SEQUENCE_SETUP || cmd == PF_Cmd_SMART_PRE_RENDER) return Expected{PF_Err_OUT_OF_MEMORY};
+            if (cmd == PF_Cmd_SEQUENCE_SETUP || cmd == PF_Cmd_SEQUENCE_RESETUP || cmd == PF_Cmd_SMART_PRE_RENDER) {
+                return Expected{PF_Err_OUT_OF_MEMORY};
+            }
             if (cmd == PF_Cmd_SMART_RENDER) {
                 return Expected{PF_Err_INTERNAL_STRUCT_DAMAGED, "Memory Error!", PF_OutFlag_DISPLAY_ERROR_MESSAGE};
             }
@@ -249,13 +252,15 @@ std::optional<Expected> expectedFor(const CallRecord& call, Flavour flavour) {
 
 // A life that reaches every host call the plug-in makes: the about box, the UI
 // rules, a Path order with a mask, the Custom easing, moving blocks, and a frame
-// that prepares a transparent output.
-LifePlan sweepPlan(PixelDepth depth) {
+// that prepares a transparent output. The strict life also sets its instance up
+// again and asks for regions of the layer.
+LifePlan sweepPlan(PixelDepth depth, bool strict) {
     LifePlan plan;
     plan.depth = depth;
     plan.width = 8;
     plan.height = 6;
     plan.paddingPixels = 1;
+    plan.resetup = strict;
     Scene first;
     std::string error;
     EXPECT_TRUE(addMask("M 0 1 L 7 5", first, error));
@@ -270,19 +275,40 @@ LifePlan sweepPlan(PixelDepth depth) {
     for (const char* v : {"Completion=40", "Row=2", "Column=2", "Mode=Still1", "Viewing Mode=Only Wiping"}) {
         EXPECT_TRUE(parseParamAssignment(v, 0, second, error)) << error;
     }
-    plan.frames = {{first, 100}, {second, 200}};
+    plan.frames = {{first, 100, {}}, {second, 200, {}}};
+    if (strict) {
+        plan.frames[0].request = PF_LRect{2, 1, 7, 4};
+        plan.frames[1].request = PF_LRect{-2, 3, 4, 9};
+    }
     return plan;
 }
 
+// The host as it was, and two that do what a real host may: keep a handle after a
+// failed resetup and leave a failed pre-render's data alone, or give the instance up
+// and dispose of what a failed pre-render handed over.
+struct SweepHost {
+    const char* name;
+    bool strict;
+    HostBehaviour behaviour;
+};
+const SweepHost kSweepHosts[] = {
+    {"whole frames", false, HostBehaviour{}},
+    {"regions, keeping handles", true, HostBehaviour{true, false}},
+    {"regions, dropping instances", true, HostBehaviour{false, true}},
+};
+
 TEST(SimHostFaults, EveryHostCallOfALifeFailedInTurn) {
+    for (const SweepHost& sweepHost : kSweepHosts) {
     for (Flavour flavour : {Flavour::Plugin64, Flavour::Plugin32}) {
         for (PixelDepth depth : {Depth8, Depth16, Depth32f}) {
-            SCOPED_TRACE(std::string(flavour == Flavour::Plugin64 ? "64" : "32") + " depth " + std::to_string(depth));
-            const LifePlan plan = sweepPlan(depth);
+            SCOPED_TRACE(std::string(sweepHost.name) + ", " + (flavour == Flavour::Plugin64 ? "64" : "32") +
+                         " depth " + std::to_string(depth));
+            const LifePlan plan = sweepPlan(depth, sweepHost.strict);
             int64_t failable = 0;
             std::vector<CommandResult> cleanLog;
             {
                 SimHost host(pluginPath(flavour), flavour);
+                host.setBehaviour(sweepHost.behaviour);
                 const LifeReport clean = runLife(host, plan);
                 ASSERT_EQ(clean.frameErrs, (std::vector<PF_Err>{PF_Err_NONE, PF_Err_NONE}));
                 ASSERT_EQ(host.outstanding(), std::vector<std::string>{});
@@ -294,9 +320,13 @@ TEST(SimHostFaults, EveryHostCallOfALifeFailedInTurn) {
                                       CallKind::Fill, CallKind::TransferRect}) {
                     EXPECT_GT(host.callCount(kind), 0) << callKindName(kind);
                 }
+                if (sweepHost.strict) {
+                    EXPECT_EQ(host.callCount(CallKind::NewWorld), 2);
+                }
             }
             for (int64_t n = 1; n <= failable; ++n) {
                 SimHost host(pluginPath(flavour), flavour);
+                host.setBehaviour(sweepHost.behaviour);
                 host.addFault(FaultPlan{std::nullopt, n, kInjected});
                 runLife(host, plan);
                 ASSERT_EQ(host.firedFaults().size(), 1u);
@@ -306,17 +336,12 @@ TEST(SimHostFaults, EveryHostCallOfALifeFailedInTurn) {
                     ") failed during " + commandName(call.command) + ", call " + std::to_string(n);
                 const std::vector<CommandResult>& log = host.commandLog();
                 EXPECT_EQ(host.messages(), std::vector<std::string>{}) << where;
+                // Whatever failed, nothing is left behind.
+                EXPECT_EQ(host.outstanding(), std::vector<std::string>{}) << where;
                 if (call.command == -1) {
-                    // The record's disposer runs between commands and has no one to tell: when it
-                    // cannot get the suite that frees the record, the record stays behind.
+                    // The record's disposer runs between commands and has no one to tell; without
+                    // the handle suite it frees the record through the utility callback.
                     for (const CommandResult& c : log) EXPECT_EQ(c.err, PF_Err_NONE) << where;
-                    const std::vector<std::string> left = host.outstanding();
-                    if (call.kind == CallKind::AcquireSuite) {
-                        ASSERT_EQ(left.size(), 1u) << where;
-                        EXPECT_NE(left[0].find("made during PF_Cmd_SMART_PRE_RENDER"), std::string::npos) << where;
-                    } else {
-                        EXPECT_EQ(left, std::vector<std::string>{}) << where;
-                    }
                     continue;
                 }
                 const auto index = static_cast<std::size_t>(call.commandIndex);
@@ -337,7 +362,48 @@ TEST(SimHostFaults, EveryHostCallOfALifeFailedInTurn) {
                         EXPECT_EQ(log[i].err, PF_Err_NONE) << where << "; then " << commandName(log[i].cmd);
                     }
                 }
-                EXPECT_EQ(host.outstanding(), std::vector<std::string>{}) << where;
+            }
+        }
+    }
+    }
+}
+
+// A host whose "PF Handle Suite" goes missing at any command of a life: every
+// command that needs it fails with the missing-suite code, and nothing the plug-in
+// made is left behind, whichever command it first needed the suite in.
+TEST(SimHostFaults, TheHandleSuiteGoingMissingAtAnyCommand) {
+    for (Flavour flavour : {Flavour::Plugin64, Flavour::Plugin32}) {
+        for (PixelDepth depth : {Depth8, Depth16, Depth32f}) {
+            const LifePlan plan = sweepPlan(depth, true);
+            std::size_t commands = 0;
+            {
+                SimHost host(pluginPath(flavour), flavour);
+                runLife(host, plan);
+                commands = host.commandLog().size();
+            }
+            const PF_Err missing = flavour == Flavour::Plugin64 ? PF_Err_INTERNAL_STRUCT_DAMAGED : PF_Err_BAD_CALLBACK_PARAM;
+            const A_long version = flavour == Flavour::Plugin64 ? kPFHandleSuiteVersion1 : kPFHandleSuiteVersionLegacy;
+            for (std::size_t from = 0; from <= commands; ++from) {
+                SCOPED_TRACE(std::string(flavour == Flavour::Plugin64 ? "64" : "32") + " depth " +
+                             std::to_string(depth) + ", missing from command " + std::to_string(from));
+                SimHost host(pluginPath(flavour), flavour);
+                host.setBehaviour(HostBehaviour{true, false});
+                host.refuseSuiteFrom(kPFHandleSuite, version, from);
+                runLife(host, plan);
+                const std::vector<CommandResult>& log = host.commandLog();
+                for (std::size_t i = 0; i < log.size(); ++i) {
+                    const bool needsHandles = log[i].cmd != PF_Cmd_ABOUT && log[i].cmd != PF_Cmd_PARAMS_SETUP &&
+                                              log[i].cmd != PF_Cmd_COMPLETELY_GENERAL &&
+                                              log[i].cmd != PF_Cmd_GLOBAL_SETDOWN;
+                    const PF_Err expected = i >= from && needsHandles ? missing : PF_Err_NONE;
+                    if (log[i].cmd == PF_Cmd_GLOBAL_SETDOWN) {
+                        EXPECT_TRUE(log[i].err == PF_Err_NONE || (i >= from && log[i].err == missing));
+                    } else {
+                        EXPECT_EQ(log[i].err, expected) << i << " " << commandName(log[i].cmd);
+                    }
+                }
+                EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
+                EXPECT_EQ(host.messages(), std::vector<std::string>{});
             }
         }
     }
@@ -345,7 +411,7 @@ TEST(SimHostFaults, EveryHostCallOfALifeFailedInTurn) {
 
 // A fault of one kind is counted among that kind's calls only.
 TEST(SimHostFaults, KindFaultsCountTheirOwnKind) {
-    const LifePlan plan = sweepPlan(Depth8);
+    const LifePlan plan = sweepPlan(Depth8, false);
     SimHost counting(pluginPath(Flavour::Plugin64), Flavour::Plugin64);
     runLife(counting, plan);
     ASSERT_GT(counting.callCount(CallKind::TransferRect), 1);
