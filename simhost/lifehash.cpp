@@ -1,5 +1,5 @@
 // Plays whole lives of one plug-in build in the simulated host, one life per pixel
-// depth, over a fixed sequence of frames, and prints one line per frame: the render's
+// depth, over a fixed sequence of frames (some of them regions of the layer), and prints one line per frame: the render's
 // return code and an FNV-1a hash of the output's bytes (row padding included, which
 // must stay untouched). Builds that agree print identical text, whatever the
 // processor, system or record layout, so comparing two runs is a plain diff.
@@ -118,6 +118,15 @@ FrameSettings frameSettings(int k) {
     return s;
 }
 
+// Every third frame asks for a region of the layer, as a zoomed viewer does, some
+// reaching past its edges.
+PF_LRect requestFor(int k) {
+    if (k % 3 != 1) return PF_LRect{};
+    const int32_t left = k * 7 % kWidth - 6;
+    const int32_t top = k * 5 % kHeight - 4;
+    return PF_LRect{left, top, left + 5 + k % 23, top + 4 + k % 17};
+}
+
 bool buildFrames(std::vector<LifeFrame>& frames, std::vector<std::string>& labels) {
     for (int k = 0; k < kFrameCount; ++k) {
         const FrameSettings s = frameSettings(k);
@@ -133,8 +142,8 @@ bool buildFrames(std::vector<LifeFrame>& frames, std::vector<std::string>& label
             std::fprintf(stderr, "tilesweep_lifehash: frame %d: %s\n", k, error.c_str());
             return false;
         }
-        frames.push_back(LifeFrame{scene, k * 100});
-        labels.push_back(s.label);
+        frames.push_back(LifeFrame{scene, k * 100, requestFor(k)});
+        labels.push_back(s.label + (k % 3 == 1 ? " region" : ""));
     }
     return true;
 }
@@ -161,6 +170,7 @@ bool playLife(const std::string& pluginPath, Flavour flavour, PixelDepth depth, 
     plan.paddingPixels = kPadding;
     plan.imageSeed = kImageSeed;
     plan.frames = frames;
+    plan.resetup = true;
 
     SimHost host(pluginPath, flavour);
     const LifeReport report = runLife(host, plan);
