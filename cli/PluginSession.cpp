@@ -1,5 +1,7 @@
 #include "PluginSession.h"
 
+#include "RenderCommand.h"
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -203,6 +205,7 @@ std::vector<std::string> PluginSession::greyedOutWarnings(const Scene& scene, co
 }
 
 bool PluginSession::renderFrame(const Scene& scene, int32_t time, const FrameImage& input,
+                                const std::optional<Rect>& region,
                                 const std::function<void(int32_t, int32_t)>& progress, FrameImage& output,
                                 std::string& error) {
     PixelBuffer in(input.depth, input.width, input.height);
@@ -211,18 +214,28 @@ bool PluginSession::renderFrame(const Scene& scene, int32_t time, const FrameIma
         std::memcpy(in.data() + rowBytes * static_cast<std::size_t>(y), input.bytes.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
     }
     PixelBuffer out(input.depth, input.width, input.height);
+    simhost::FrameOptions options;
+    if (region) options.request = PF_LRect{region->left, region->top, region->right, region->bottom};
     host_->setProgressListener(progress);
-    const PF_Err err = host_->renderFrame(instance_, scene, time, in, out);
+    const PF_Err err = host_->renderFrame(instance_, scene, time, in, out, options);
     host_->setProgressListener(nullptr);
     if (err != PF_Err_NONE) {
         const std::string& message = host_->lastCommand().returnMsg;
         error = "the plug-in failed to render with error " + std::to_string(err) + (message.empty() ? "" : ": " + message);
         return false;
     }
-    output = FrameImage::blank(input.depth, input.width, input.height);
-    for (int32_t y = 0; y < input.height; ++y) {
-        std::memcpy(output.bytes.data() + rowBytes * static_cast<std::size_t>(y), out.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+    const PF_LRect& shown = host_->lastFrame().resultRect;
+    const Rect wanted = region.value_or(Rect{0, 0, input.width, input.height});
+    if (shown.left != wanted.left || shown.top != wanted.top || shown.right != wanted.right ||
+        shown.bottom != wanted.bottom) {
+        error = "the plug-in rendered another rectangle than the one asked for";
+        return false;
     }
+    FrameImage whole = FrameImage::blank(input.depth, input.width, input.height);
+    for (int32_t y = 0; y < input.height; ++y) {
+        std::memcpy(whole.bytes.data() + rowBytes * static_cast<std::size_t>(y), out.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+    }
+    output = region ? cropFrame(whole, *region) : std::move(whole);
     return true;
 }
 

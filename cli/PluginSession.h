@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,9 @@ public:
     bool validate(const Scene& scene, std::string& error) const;
     // One warning per parameter the user set that the UI rules grey out.
     std::vector<std::string> greyedOutWarnings(const Scene& scene, const std::vector<int32_t>& namedParams);
-    // Renders the frame at `time` (hundredths of a frame) through the plug-in.
-    bool renderFrame(const Scene& scene, int32_t time, const FrameImage& input,
+    // Renders the frame at `time` (hundredths of a frame) through the plug-in: the
+    // whole layer, or only `region` of it, which the host then asks for alone.
+    bool renderFrame(const Scene& scene, int32_t time, const FrameImage& input, const std::optional<Rect>& region,
                      const std::function<void(int32_t, int32_t)>& progress, FrameImage& output, std::string& error);
 
 private:

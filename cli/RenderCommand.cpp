@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <new>
@@ -248,6 +249,11 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
         if (!readImageFile(options.input, job.depth, input, warning, error)) return kExitBadInput;
         if (!warning.empty()) std::fprintf(stderr, "tilesweep: warning: %s: %s\n", options.input.c_str(), warning.c_str());
     }
+    std::optional<Rect> region;
+    if (!options.region.empty()) {
+        region.emplace();
+        if (!parseRegion(options.region, input.width, input.height, *region, error)) return kExitBadInput;
+    }
     if (!checkOutputFormat(options.output, input.depth, error)) return kExitBadInput;
     const std::vector<std::string> outputs = outputPaths(options, job);
     if (!options.input.empty()) {
@@ -272,8 +278,10 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
     removeTemporaryFilesOnSignals();
     std::optional<ContactSheet> sheet;
     SheetLayout layout;
+    const int32_t frameWidth = region ? region->right - region->left : input.width;
+    const int32_t frameHeight = region ? region->bottom - region->top : input.height;
     if (job.product == Product::Sheet) {
-        layout = sheetLayout(job.sheetColumns, job.sheetRows, input.width, input.height);
+        layout = sheetLayout(job.sheetColumns, job.sheetRows, frameWidth, frameHeight);
         sheet.emplace(layout);
     }
     ProgressBar bar(ProgressBar::wantedOnStderr(options.quiet));
@@ -290,7 +298,7 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
                 }
             };
         }
-        if (!renderer(scene, times[i], input, progress, output, error)) {
+        if (!renderer(scene, times[i], input, region, progress, output, error)) {
             error = "frame " + frameText(times[i]) + ": " + error;
             return kExitFailed;
         }
@@ -308,7 +316,7 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
     bar.finish();
 
     if (options.quiet) return kExitOk;
-    const std::string frameSize = std::to_string(input.width) + " x " + std::to_string(input.height);
+    const std::string frameSize = std::to_string(frameWidth) + " x " + std::to_string(frameHeight);
     switch (job.product) {
         case Product::Frame:
             std::fprintf(stderr, "tilesweep: wrote %s (%s, %s, frame %s)\n", options.output.c_str(), frameSize.c_str(),
@@ -340,8 +348,54 @@ void ReusingServices::freeArray(ArrayMemory& memory) {
     memory = ArrayMemory{};
 }
 
-bool renderSceneFrame(const Scene& scene, int32_t time, const FrameImage& input, const BlockProgress& progress,
-                      FrameImage& output, std::string& error) {
+bool parseRegion(const std::string& text, int32_t width, int32_t height, Rect& region, std::string& error) {
+    int64_t sides[4] = {};
+    std::size_t start = 0;
+    bool ok = true;
+    for (int i = 0; i < 4 && ok; ++i) {
+        const std::size_t comma = i < 3 ? text.find(',', start) : text.size();
+        ok = comma != std::string::npos &&
+             parseInteger(text.substr(start, comma - start), INT32_MIN, INT32_MAX, sides[i]);
+        start = comma + 1;
+    }
+    if (!ok) {
+        error = "--region \"" + text + "\" is not of the form LEFT,TOP,RIGHT,BOTTOM (four integers)";
+        return false;
+    }
+    region = Rect{static_cast<int32_t>(sides[0]), static_cast<int32_t>(sides[1]), static_cast<int32_t>(sides[2]),
+                  static_cast<int32_t>(sides[3])};
+    if (region.left >= region.right || region.top >= region.bottom) {
+        error = "--region \"" + text + "\" is empty (RIGHT must exceed LEFT and BOTTOM must exceed TOP)";
+        return false;
+    }
+    if (region.left < 0 || region.top < 0 || region.right > width || region.bottom > height) {
+        error = "--region \"" + text + "\" reaches outside the " + std::to_string(width) + " x " +
+                std::to_string(height) + " layer";
+        return false;
+    }
+    return true;
+}
+
+FrameImage cropFrame(const FrameImage& frame, const Rect& region) {
+    FrameImage part = FrameImage::blank(frame.depth, region.right - region.left, region.bottom - region.top);
+    const std::size_t pixelBytes = kChannelsPerPixel * bytesPerChannel(frame.depth);
+    const std::size_t rowBytes = static_cast<std::size_t>(part.width) * pixelBytes;
+    for (int32_t y = 0; y < part.height; ++y) {
+        const std::size_t from = (static_cast<std::size_t>(region.top + y) * static_cast<std::size_t>(frame.width) +
+                                  static_cast<std::size_t>(region.left)) * pixelBytes;
+        std::memcpy(part.bytes.data() + static_cast<std::size_t>(y) * rowBytes, frame.bytes.data() + from, rowBytes);
+    }
+    return part;
+}
+
+bool renderSceneFrame(const Scene& scene, int32_t time, const FrameImage& input, const std::optional<Rect>& region,
+                      const BlockProgress& progress, FrameImage& output, std::string& error) {
+    if (region) {
+        FrameImage whole;
+        if (!renderSceneFrame(scene, time, input, std::nullopt, progress, whole, error)) return false;
+        output = cropFrame(whole, *region);
+        return true;
+    }
     const WipeSettings settings = settingsFromHostValues(scene.rawValuesAt(time), std::fmod);
     if (output.depth != input.depth || output.width != input.width || output.height != input.height ||
         output.bytes.size() != input.bytes.size()) {
@@ -464,9 +518,9 @@ int runRenderThroughPlugin(const RenderOptions& options, std::string& error) {
         std::fprintf(stderr, "tilesweep: warning: %s\n", warning.c_str());
     }
     const FrameRenderer throughPlugin = [&session](const Scene& frameScene, int32_t time, const FrameImage& input,
-                                                   const BlockProgress& progress, FrameImage& output,
-                                                   std::string& frameError) {
-        return session->renderFrame(frameScene, time, input, progress, output, frameError);
+                                                   const std::optional<Rect>& region, const BlockProgress& progress,
+                                                   FrameImage& output, std::string& frameError) {
+        return session->renderFrame(frameScene, time, input, region, progress, output, frameError);
     };
     return runRender(options, error, throughPlugin);
 }

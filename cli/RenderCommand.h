@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct RenderOptions {
     std::string frame;   // one frame of the animation
     std::string sheet;   // "CxR" contact sheet
     std::string size;    // "WxH" of the built-in test image
+    std::string region;  // "LEFT,TOP,RIGHT,BOTTOM": only this rectangle of the layer
     bool quiet = false;
     bool direct = false;  // the engine alone, without the plug-in
     std::string plugin;   // the plug-in file; empty: the one beside the tool
@@ -33,10 +35,19 @@ struct RenderOptions {
 using BlockProgress = std::function<void(int32_t done, int32_t total)>;
 
 // Renders the scene at `time` (hundredths of a frame) over `input`, at the input's
-// depth, into `output`. False with a one-line reason. Every frame the command
-// writes goes through one such function, so another backend can replace it.
-using FrameRenderer = std::function<bool(const Scene& scene, int32_t time, const FrameImage& input,
-                                         const BlockProgress& progress, FrameImage& output, std::string& error)>;
+// depth, into `output`: the whole layer, or with a `region` just that rectangle of
+// it. False with a one-line reason. Every frame the command writes goes through one
+// such function, so another backend can replace it.
+using FrameRenderer =
+    std::function<bool(const Scene& scene, int32_t time, const FrameImage& input, const std::optional<Rect>& region,
+                       const BlockProgress& progress, FrameImage& output, std::string& error)>;
+
+// "LEFT,TOP,RIGHT,BOTTOM", right and bottom exclusive, within a layer of `width` x
+// `height` and not empty. False with a one-line reason.
+bool parseRegion(const std::string& text, int32_t width, int32_t height, Rect& region, std::string& error);
+
+// The pixels of `region` (within `frame`).
+FrameImage cropFrame(const FrameImage& frame, const Rect& region);
 
 // Local services whose per-frame arrays are kept for the thread's next frame. Fresh
 // memory costs a page fault per page on first touch, which for a big grid (300 MB of
@@ -48,9 +59,10 @@ public:
     void freeArray(ArrayMemory& memory) override;
 };
 
-// The engine's own frame pipeline with the tool's reusing services.
-bool renderSceneFrame(const Scene& scene, int32_t time, const FrameImage& input, const BlockProgress& progress,
-                      FrameImage& output, std::string& error);
+// The engine's own frame pipeline with the tool's reusing services; a region is cut
+// from the whole frame.
+bool renderSceneFrame(const Scene& scene, int32_t time, const FrameImage& input, const std::optional<Rect>& region,
+                      const BlockProgress& progress, FrameImage& output, std::string& error);
 
 // An output name with one printf-style frame number ("%d", "%04d", "%4d") in its
 // file name; "%%" is a literal percent sign.

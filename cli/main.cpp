@@ -102,6 +102,10 @@ int main(int argc, char** argv) {
         ->type_name("CxR");
     render->add_option("--size", renderOptions.size, "Size of the built-in test image (default 1920x1080)")
         ->type_name("WxH");
+    render->add_option("--region", renderOptions.region,
+                       "Render only this rectangle of the layer, as a zoomed viewer asks for it, and write just its "
+                       "pixels")
+        ->type_name("LEFT,TOP,RIGHT,BOTTOM");
     render->add_flag("--quiet", renderOptions.quiet, "No progress bar and no report of what was written");
     render->add_flag("--direct", renderOptions.direct, "Render with the engine alone instead of through the plug-in");
     render->add_option("--plugin", renderOptions.plugin, "The plug-in file (default: the one beside the tool)");

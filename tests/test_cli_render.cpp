@@ -394,12 +394,13 @@ TEST_F(RenderFiles, FailedRenderWritesNothing) {
     options.quiet = true;
     int calls = 0;
     const FrameRenderer failsSecond = [&calls](const Scene& scene, int32_t time, const FrameImage& input,
+                                               const std::optional<Rect>& region,
                                                const BlockProgress& progress, FrameImage& output, std::string& error) {
         if (++calls == 2) {
             error = "backend gave up";
             return false;
         }
-        return renderSceneFrame(scene, time, input, progress, output, error);
+        return renderSceneFrame(scene, time, input, region, progress, output, error);
     };
     std::string error;
     EXPECT_EQ(runRender(options, error, failsSecond), kExitFailed);
