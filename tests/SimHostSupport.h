@@ -28,4 +28,32 @@ inline Scene sceneOf(const std::vector<std::string>& values, const std::vector<s
     return scene;
 }
 
+inline std::string show(const PF_LRect& r) {
+    return "{" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + "}";
+}
+
+// A loaded plug-in with one effect instance, as most host tests begin.
+class InstanceHost {
+public:
+    explicit InstanceHost(Flavour flavour, const HostBehaviour& behaviour = {}) : host(pluginPath(flavour), flavour) {
+        host.setBehaviour(behaviour);
+        EXPECT_EQ(host.globalSetup(), PF_Err_NONE);
+        EXPECT_EQ(host.paramsSetup(), PF_Err_NONE);
+        instance = host.sequenceSetup();
+        EXPECT_TRUE(host.hasInstance(instance));
+    }
+    // Ends the life and checks that nothing is left and nothing was given back wrongly.
+    void finish() {
+        EXPECT_EQ(host.sequenceSetdown(instance), PF_Err_NONE);
+        EXPECT_EQ(host.globalSetdown(), PF_Err_NONE);
+        host.unload();
+        EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
+        EXPECT_EQ(host.messages(), std::vector<std::string>{});
+    }
+
+    SimHost host;
+    InstanceId instance = -1;
+};
+
 }  // namespace tilesweep::simhost::test

@@ -16,6 +16,7 @@ namespace {
 
 using test::pluginPath;
 using test::sceneOf;
+using test::show;
 
 constexpr int32_t kWidth = 24;
 constexpr int32_t kHeight = 16;
@@ -24,36 +25,17 @@ bool sameRect(const PF_LRect& a, const PF_LRect& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-std::string show(const PF_LRect& r) {
-    return "{" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom) + "}";
-}
 
-class FrameHost {
+class FrameHost : public test::InstanceHost {
 public:
     explicit FrameHost(Flavour flavour)
-        : host(pluginPath(flavour), flavour),
-          input(makePatternImage(Depth8, kWidth, kHeight, 0, 3)),
-          output(Depth8, kWidth, kHeight) {
-        EXPECT_EQ(host.globalSetup(), PF_Err_NONE);
-        EXPECT_EQ(host.paramsSetup(), PF_Err_NONE);
-        instance = host.sequenceSetup();
-    }
+        : InstanceHost(flavour), input(makePatternImage(Depth8, kWidth, kHeight, 0, 3)), output(Depth8, kWidth, kHeight) {}
     PF_Err frame(const Scene& scene, int32_t time = 0, const FrameOptions& options = {}) {
         return host.renderFrame(instance, scene, time, input, output, options);
     }
-    void finish() {
-        EXPECT_EQ(host.sequenceSetdown(instance), PF_Err_NONE);
-        EXPECT_EQ(host.globalSetdown(), PF_Err_NONE);
-        host.unload();
-        EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
-        EXPECT_EQ(host.messages(), std::vector<std::string>{});
-    }
 
-    SimHost host;
     PixelBuffer input;
     PixelBuffer output;
-    InstanceId instance = -1;
 };
 
 const std::vector<PF_ParamIndex> kCheckoutOrder = {1,  2,  3,  4,  20, 21, 22, 9,  10, 12, 19, 13, 14,

@@ -19,6 +19,7 @@ namespace {
 
 using test::pluginPath;
 using test::sceneOf;
+using test::show;
 
 constexpr int32_t kWidth = 24;
 constexpr int32_t kHeight = 16;
@@ -33,10 +34,6 @@ std::string name(Flavour flavour, PixelDepth depth) {
     return std::string(flavour == Flavour::Plugin64 ? "64" : "32") + " depth " + std::to_string(depth);
 }
 
-std::string show(const PF_LRect& r) {
-    return "{" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) + ", " +
-           std::to_string(r.bottom) + "}";
-}
 
 bool isEmpty(const PF_LRect& r) { return r.left >= r.right || r.top >= r.bottom; }
 
@@ -88,16 +85,10 @@ PF_LRect randomRequest(std::mt19937& random) {
     return PF_LRect{left, top, left + pick(1, kWidth + 4), top + pick(1, kHeight + 4)};
 }
 
-class RegionHost {
+class RegionHost : public test::InstanceHost {
 public:
-    RegionHost(Flavour flavour, PixelDepth depth, const HostBehaviour& behaviour = {})
-        : host(pluginPath(flavour), flavour), input(makePatternImage(depth, kWidth, kHeight, kPadding, 8)) {
-        host.setBehaviour(behaviour);
-        EXPECT_EQ(host.globalSetup(), PF_Err_NONE);
-        EXPECT_EQ(host.paramsSetup(), PF_Err_NONE);
-        instance = host.sequenceSetup();
-        EXPECT_TRUE(host.hasInstance(instance));
-    }
+    RegionHost(Flavour flavour, PixelDepth depth)
+        : InstanceHost(flavour), input(makePatternImage(depth, kWidth, kHeight, kPadding, 8)) {}
 
     // The frame as the host shows it for `request`; pixels outside the output
     // world keep kUntouched.
@@ -111,17 +102,7 @@ public:
         return output;
     }
 
-    void finish() {
-        EXPECT_EQ(host.sequenceSetdown(instance), PF_Err_NONE);
-        EXPECT_EQ(host.globalSetdown(), PF_Err_NONE);
-        host.unload();
-        EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
-        EXPECT_EQ(host.messages(), std::vector<std::string>{});
-    }
-
-    SimHost host;
     PixelBuffer input;
-    InstanceId instance = -1;
 };
 
 // Every pixel of the output world equals the whole frame's; every other pixel (and

@@ -22,27 +22,11 @@ const std::vector<PF_ParamIndex> kUpdateOrder = {Direction, DirectionMode, Direc
                                                  ZIndex, ZIndexSeed};
 
 // The one fixture of both flavours: a loaded plug-in with one instance.
-class UiHost {
+class UiHost : public test::InstanceHost {
 public:
-    explicit UiHost(Flavour flavour) : host(pluginPath(flavour), flavour) {
-        EXPECT_EQ(host.globalSetup(), PF_Err_NONE);
-        EXPECT_EQ(host.paramsSetup(), PF_Err_NONE);
-        instance = host.sequenceSetup();
-        EXPECT_TRUE(host.hasInstance(instance));
-    }
-    // Ends the life and checks that nothing is left.
-    void finish() {
-        EXPECT_EQ(host.sequenceSetdown(instance), PF_Err_NONE);
-        EXPECT_EQ(host.globalSetdown(), PF_Err_NONE);
-        host.unload();
-        EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
-        EXPECT_EQ(host.messages(), std::vector<std::string>{});
-    }
+    explicit UiHost(Flavour flavour) : InstanceHost(flavour) {}
     // The ready byte of the global data.
     unsigned char ready() { return host.handleBytes(host.globalData()).at(0); }
-
-    SimHost host;
-    InstanceId instance = -1;
 };
 
 struct RuleRow {
