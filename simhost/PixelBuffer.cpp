@@ -77,10 +77,13 @@ std::array<double, 4> PixelBuffer::pixel(int32_t x, int32_t y) const {
     return argb;
 }
 
-void PixelBuffer::fillBytes(unsigned char value) { std::memset(bytes_.data(), value, bytes_.size()); }
+void PixelBuffer::fillBytes(unsigned char value) {
+    if (!bytes_.empty()) std::memset(bytes_.data(), value, bytes_.size());
+}
 
 void PixelBuffer::fillPadding(unsigned char value) {
     const std::size_t used = static_cast<std::size_t>(width_) * static_cast<std::size_t>(pixelSize(depth_));
+    if (bytes_.empty()) return;
     for (int32_t y = 0; y < height_; ++y) {
         std::memset(bytes_.data() + offset(0, y) + used, value, static_cast<std::size_t>(rowBytes()) - used);
     }
@@ -99,6 +102,7 @@ bool PixelBuffer::paddingIs(unsigned char value) const {
 
 bool PixelBuffer::samePixels(int32_t x, int32_t y, const PixelBuffer& other, int32_t otherX, int32_t otherY,
                              int32_t width, int32_t height) const {
+    if (width <= 0 || height <= 0) return true;
     const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(pixelSize(depth_));
     for (int32_t row = 0; row < height; ++row) {
         if (std::memcmp(bytes_.data() + offset(x, y + row), other.bytes_.data() + other.offset(otherX, otherY + row),
@@ -111,6 +115,7 @@ bool PixelBuffer::samePixels(int32_t x, int32_t y, const PixelBuffer& other, int
 
 void copyPixels(const PixelBuffer& from, int32_t fromX, int32_t fromY, PixelBuffer& to, int32_t toX, int32_t toY,
                 int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return;
     const auto pixelBytes = static_cast<std::size_t>(PixelBuffer::pixelSize(from.depth()));
     const auto fromRow = static_cast<std::size_t>(from.rowBytes());
     const auto toRow = static_cast<std::size_t>(to.rowBytes());
