@@ -15,6 +15,6 @@ uint32_t tilesweep_pe32_call_misaligned(const void* fn, const uint32_t* args, ui
 uint32_t tilesweep_pe32_entry_esp();
 
 // msvcrt's _setjmp3(jmp_buf, count, ...) and longjmp(jmp_buf, value), cdecl.
-int tilesweep_pe32_setjmp3(void* buffer, int count, ...);
-void tilesweep_pe32_longjmp(void* buffer, int value);
+__attribute__((returns_twice)) int tilesweep_pe32_setjmp3(void* buffer, int count, ...);
+[[noreturn]] void tilesweep_pe32_longjmp(void* buffer, int value);
 }
