@@ -274,6 +274,7 @@ TEST(Pe32Image, ForgedHeadersAreRefused) {
         {"a TLS callback into data", [](TinyLibrary& l) { l.put32(0x2350, kBase + 0x2000); }, "TLS callback"},
         {"a TLS index past the image", [](TinyLibrary& l) { l.put32(0x2308, kBase + kImageSize); }, "index"},
         {"a TLS template ending first", [](TinyLibrary& l) { l.put32(0x2300, 8); }, "ends before it starts"},
+        {"a TLS block of 4 GiB", [](TinyLibrary& l) { l.put32(0x2300 + 16, 0xFFFFFFF0); }, "larger than the image"},
     });
 }
 

@@ -290,7 +290,7 @@ std::optional<TlsInfo> tlsPe32(const PeLayout& layout, const ImageView& image, u
     tls.templateSize = templateEnd - templateStart;
     tls.templateRva = tls.templateSize == 0 ? 0 : rvaOf(image, templateStart, loadAddress, tls.templateSize,
                                                         "thread-local storage template");
-    if (tls.zeroFill > kMaxImageSize) throw PeError("implausible thread-local storage size");
+    if (tls.zeroFill > image.size()) throw PeError("thread-local storage larger than the image");
     tls.indexRva = rvaOf(image, image.u32(dir.rva + 8), loadAddress, 4, "thread-local storage index");
     const uint32_t callbacksVa = image.u32(dir.rva + 12);
     if (callbacksVa == 0) return tls;
