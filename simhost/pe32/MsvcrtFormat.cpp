@@ -168,9 +168,9 @@ std::string formatMsvcrt(const char* format, X86Args& args) {
             if (!wide && size != Size::Short && size != Size::Char && isSigned) {
                 bits = static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(bits)));
             }
-            const std::string spec = field + "ll" + conversion;
-            out += isSigned ? cformat(spec.c_str(), static_cast<long long>(bits))
-                            : cformat(spec.c_str(), static_cast<unsigned long long>(bits));
+            const std::string directive = field + "ll" + conversion;
+            out += isSigned ? cformat(directive.c_str(), static_cast<long long>(bits))
+                            : cformat(directive.c_str(), static_cast<unsigned long long>(bits));
             break;
         }
         case 'c':
@@ -212,9 +212,9 @@ std::string formatMsvcrt(const char* format, X86Args& args) {
             const double value = args.f64();
             std::string bare = flags;
             for (char drop : {'-', '0'}) bare.erase(std::remove(bare.begin(), bare.end(), drop), bare.end());
-            const std::string spec =
+            const std::string directive =
                 "%" + bare + (precision >= 0 ? "." + std::to_string(precision) : "") + conversion;
-            const std::string text = cformat(spec.c_str(), value);
+            const std::string text = cformat(directive.c_str(), value);
             out += padded(conversion == 'f' ? text : threeDigitExponent(text), flags, width, std::isfinite(value));
             break;
         }
