@@ -4,11 +4,15 @@
 // must stay untouched). Builds that agree print identical text, whatever the
 // processor, system or record layout, so comparing two runs is a plain diff.
 //   tilesweep_lifehash 64|32 PLUGIN
+//   tilesweep_lifehash 32 --pe PLUGIN.aex   (32-bit x86 Linux builds: a 32-bit Windows
+//                                           build of the plug-in, through our own loader)
 // Exits 1 if a life does not run cleanly (a failed command, a frame that failed, a
 // resource not given back, a complaint of the host), 2 on bad arguments.
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,6 +24,10 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#endif
+#if TILESWEEP_PE32_LOADER
+#include "AexEntry.h"
+#include "PeModule.h"
 #endif
 
 namespace {
@@ -160,8 +168,10 @@ bool anyNonZero(const std::vector<unsigned char>& bytes) {
 }
 
 // One life at one depth; prints its lines and says whether it ran cleanly.
-bool playLife(const std::string& pluginPath, Flavour flavour, PixelDepth depth, const std::vector<LifeFrame>& frames,
-              const std::vector<std::string>& labels) {
+// The plug-in as a shared library of this system, or (windowsLibrary) as a 32-bit
+// Windows library loaded anew for each life, as the host would load it.
+bool playLife(const std::string& pluginPath, bool windowsLibrary, Flavour flavour, PixelDepth depth,
+              const std::vector<LifeFrame>& frames, const std::vector<std::string>& labels) {
     const char* flavourName = flavour == Flavour::Plugin32 ? "32" : "64";
     LifePlan plan;
     plan.depth = depth;
@@ -172,7 +182,21 @@ bool playLife(const std::string& pluginPath, Flavour flavour, PixelDepth depth, 
     plan.frames = frames;
     plan.resetup = true;
 
-    SimHost host(pluginPath, flavour);
+#if TILESWEEP_PE32_LOADER
+    // Declared first, so that it is unloaded after the host is done with it.
+    std::unique_ptr<pe32::PeModule> module;
+    std::unique_ptr<SimHost> hostOwner;
+    if (windowsLibrary) {
+        module = std::make_unique<pe32::PeModule>(pluginPath);
+        hostOwner = std::make_unique<SimHost>(pe32::aexEntryPoint(*module), flavour);
+    } else {
+        hostOwner = std::make_unique<SimHost>(pluginPath, flavour);
+    }
+#else
+    if (windowsLibrary) throw std::runtime_error("this build has no loader of Windows libraries");
+    auto hostOwner = std::make_unique<SimHost>(pluginPath, flavour);
+#endif
+    SimHost& host = *hostOwner;
     const LifeReport report = runLife(host, plan);
     bool clean = report.reachedSetdown && report.outputs.size() == frames.size();
 
@@ -235,11 +259,14 @@ int main(int argc, char** argv) {
     // Plain line ends, so that the output compares with a Linux run byte for byte.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    const std::string flavourArg = argc == 3 ? argv[1] : "";
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const bool windowsLibrary = args.size() == 3 && args[1] == "--pe";
+    const std::string flavourArg = args.size() == 2 || (windowsLibrary && args[0] == "32") ? args[0] : "";
     if (flavourArg != "64" && flavourArg != "32") {
-        std::fprintf(stderr, "usage: tilesweep_lifehash 64|32 PLUGIN\n");
+        std::fprintf(stderr, "usage: tilesweep_lifehash 64|32 PLUGIN\n       tilesweep_lifehash 32 --pe PLUGIN.aex\n");
         return 2;
     }
+    const std::string& pluginPath = args.back();
     const Flavour flavour = flavourArg == "32" ? Flavour::Plugin32 : Flavour::Plugin64;
     std::vector<LifeFrame> frames;
     std::vector<std::string> labels;
@@ -248,7 +275,7 @@ int main(int argc, char** argv) {
     bool clean = true;
     for (PixelDepth depth : {Depth8, Depth16, Depth32f}) {
         try {
-            if (!playLife(argv[2], flavour, depth, frames, labels)) {
+            if (!playLife(pluginPath, windowsLibrary, flavour, depth, frames, labels)) {
                 std::fprintf(stderr, "tilesweep_lifehash: the life at depth %s did not run cleanly\n",
                              depthName(depth));
                 clean = false;
@@ -258,6 +285,14 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+#if TILESWEEP_PE32_LOADER
+    if (windowsLibrary) {
+        const pe32::AexEntryCounts c = pe32::aexEntryCounts();
+        std::fprintf(stderr, "pe32: EntryPointFunc entered %u times, the disposer %u times; esp %% 16 at the call: "
+                     "0 x%u, 4 x%u, 8 x%u, 12 x%u\n", c.entries, c.disposals, c.bySkew[0], c.bySkew[1], c.bySkew[2],
+                     c.bySkew[3]);
+    }
+#endif
     std::fflush(stdout);
     return clean ? 0 : 1;
 }
