@@ -1,7 +1,7 @@
 // The transition's picture: the wiped first input laid over the second, the
 // standard "over" of straight-alpha 8-bit pixels, rounded to nearest in integers so
 // that every host and every test gets the same bytes. A fully opaque wiped pixel
-// stays as it is; a fully transparent one shows the second input unchanged.
+// stays as it is; a fully transparent one shows the second input's pixel unchanged.
 #pragma once
 
 #include <cstddef>

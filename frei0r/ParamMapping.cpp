@@ -101,7 +101,8 @@ std::string describe(const ParamSpec& param) {
             return "0 to 1 for 0 to 360 degrees; default " + numberText(param.defaultValue / 360.0);
         case ParamShape::ScaledInteger:
             return "0 to 1 for 0 to " + std::to_string(param.validMax) + " (value x " +
-                   std::to_string(param.validMax) + ", rounded, at least " + std::to_string(param.validMin) +
+                   std::to_string(param.validMax) + ", rounded" +
+                   (param.validMin > 0 ? ", at least " + std::to_string(param.validMin) : std::string()) +
                    "); default " + std::to_string(param.defaultValue) + " = " +
                    numberText(static_cast<double>(param.defaultValue) / param.validMax);
         case ParamShape::Choice: {
