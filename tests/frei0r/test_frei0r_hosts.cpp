@@ -1,0 +1,317 @@
+// The plug-ins in real hosts that nobody here wrote: MLT's melt, FFmpeg and
+// GStreamer load them from the build tree through FREI0R_PATH, render frames of the
+// wipe, and every frame must equal the command line's direct render byte for byte
+// (for the transition: that render laid over the second clip). Each host is given
+// RGBA PNG frames and writes RGBA PNG frames, so no host converts a colour: nothing
+// is allowed for.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+#include "CompositeOver.h"
+#include "FrameSupport.h"
+#include "HostProcess.h"
+
+namespace tilesweep::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Frames of 80 x 48: a width that FFmpeg's 64-byte rows hold exactly (see below).
+constexpr int32_t kWidth = 80;
+constexpr int32_t kHeight = 48;
+
+class HostTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        char pattern[] = "/tmp/tilesweep_frei0r_hosts_XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        work_ = pattern;
+        ::setenv("FREI0R_PATH", TILESWEEP_FREI0R_DIR, 1);
+        // A registry of this run's own, so that no earlier scan hides the plug-ins.
+        ::setenv("GST_REGISTRY", (work_ / "gst-registry.bin").c_str(), 1);
+        ::setenv("GST_DEBUG", "0", 1);
+    }
+    static void TearDownTestSuite() {
+        std::error_code ec;
+        fs::remove_all(work_, ec);
+    }
+
+    static std::string path(const std::string& name) { return (work_ / name).string(); }
+
+    // A clip's frame written as an RGBA PNG; returns its path.
+    static std::string writeClip(const std::string& name, int32_t width, int32_t height, uint32_t seed, bool opaque) {
+        const std::string file = path(name);
+        std::string error;
+        EXPECT_TRUE(writeImageFile(file, engineImage(patternFrame(width, height, seed, opaque), width, height), error))
+            << error;
+        return file;
+    }
+
+    static bool run(const std::vector<std::string>& args, const std::string& logName) {
+        const ProcessResult result = runProcess(args, path(logName + ".log"));
+        EXPECT_EQ(result.exitCode, 0) << commandLine(args) << "\n" << result.log;
+        return result.exitCode == 0;
+    }
+
+    static std::optional<FrameImage> read(const std::string& file) {
+        FrameImage image;
+        std::string warning;
+        std::string error;
+        if (!readImageFile(file, Depth8, image, warning, error)) {
+            ADD_FAILURE() << file << ": " << error;
+            return std::nullopt;
+        }
+        return image;
+    }
+
+    // `tilesweep render --direct --depth 8` of the clip with the case's settings.
+    static std::optional<FrameImage> reference(const WipeCase& wipe, const std::string& clip, const std::string& name) {
+        std::vector<std::string> args = {TILESWEEP_CLI_PATH, "render", clip, "-o", path(name), "--direct",
+                                         "--depth", "8", "--quiet"};
+        const std::vector<std::string> options = toolOptions(wipe);
+        args.insert(args.end(), options.begin(), options.end());
+        if (!run(args, name)) return std::nullopt;
+        return read(path(name));
+    }
+
+    static FrameImage laidOver(const FrameImage& wiped, const FrameImage& under) {
+        FrameImage result = wiped;
+        for (std::size_t i = 0; i + 3 < result.bytes.size(); i += 4) {
+            const frei0r::Rgba8 top{wiped.bytes[i + 1], wiped.bytes[i + 2], wiped.bytes[i + 3], wiped.bytes[i]};
+            const frei0r::Rgba8 bottom{under.bytes[i + 1], under.bytes[i + 2], under.bytes[i + 3], under.bytes[i]};
+            const frei0r::Rgba8 p = frei0r::over(top, bottom);
+            result.bytes[i] = p.a;
+            result.bytes[i + 1] = p.r;
+            result.bytes[i + 2] = p.g;
+            result.bytes[i + 3] = p.b;
+        }
+        return result;
+    }
+
+    static void expectSameFrame(const std::string& file, const FrameImage& expected, const std::string& what) {
+        const std::optional<FrameImage> actual = read(file);
+        if (!actual) return;
+        ASSERT_EQ(actual->width, expected.width) << what;
+        ASSERT_EQ(actual->height, expected.height) << what;
+        for (std::size_t i = 0; i < expected.bytes.size(); i += 4) {
+            if (std::equal(expected.bytes.begin() + static_cast<std::ptrdiff_t>(i),
+                           expected.bytes.begin() + static_cast<std::ptrdiff_t>(i + 4),
+                           actual->bytes.begin() + static_cast<std::ptrdiff_t>(i))) {
+                continue;
+            }
+            const std::size_t pixel = i / 4;
+            ADD_FAILURE() << what << ": pixel (" << pixel % static_cast<std::size_t>(expected.width) << ", "
+                          << pixel / static_cast<std::size_t>(expected.width) << ") is ARGB "
+                          << int{actual->bytes[i]} << " " << int{actual->bytes[i + 1]} << " "
+                          << int{actual->bytes[i + 2]} << " " << int{actual->bytes[i + 3]} << ", expected "
+                          << int{expected.bytes[i]} << " " << int{expected.bytes[i + 1]} << " "
+                          << int{expected.bytes[i + 2]} << " " << int{expected.bytes[i + 3]};
+            return;
+        }
+    }
+
+    static fs::path work_;
+};
+
+fs::path HostTest::work_;
+
+// ---- how each host takes the settings --------------------------------------------
+
+// melt: "NAME=VALUE" properties, named as the plug-in names its parameters.
+std::vector<std::string> meltProperties(const WipeCase& wipe) {
+    std::vector<std::string> properties;
+    for (const Setting& s : wipe.settings) properties.push_back(s.name + "=" + frei0rValue(s));
+    return properties;
+}
+
+// melt's image output: RGBA PNG at the clip's size, straight from its RGBA frames.
+std::vector<std::string> meltConsumer(const std::string& pattern, int32_t width, int32_t height) {
+    return {"-profile", "square_pal", "-consumer", "avformat:" + pattern, "vcodec=png", "pix_fmt=rgba",
+            "mlt_image_format=rgba", "width=" + std::to_string(width), "height=" + std::to_string(height)};
+}
+
+// FFmpeg: every parameter in order, '|' between them; booleans are y or n. The
+// list is quoted for the filter graph, and ':' escaped for the filter's options.
+std::string ffmpegParams(const WipeCase& wipe) {
+    std::vector<std::string> values;
+    for (const ParamSpec& param : kParamTable) {
+        std::optional<std::string> value;
+        for (const Setting& s : wipe.settings) {
+            if (s.name == param.name) value = frei0rValue(s);
+        }
+        if (!value) {
+            if (param.kind == ParamKind::Popup) {
+                value = popupItems(param)[static_cast<std::size_t>(param.defaultValue - 1)];
+            } else if (isTextParam(param)) {
+                value = "";
+            } else {
+                value = frei0rValue(Setting{param.name, param.kind == ParamKind::Checkbox ? "off" : std::to_string(param.defaultValue)});
+            }
+        }
+        if (param.kind == ParamKind::Checkbox) value = *value == "1" ? "y" : "n";
+        std::string escaped;
+        for (char c : *value) {
+            if (c == ':' || c == '\\') escaped += '\\';
+            escaped += c;
+        }
+        values.push_back(escaped);
+    }
+    std::string list;
+    for (const std::string& v : values) list += (list.empty() ? "" : "|") + v;
+    return "frei0r=filter_name=tilesweep:filter_params='" + list + "'";
+}
+
+// GStreamer: properties named in lower case with '-' for blanks; booleans true or false.
+std::vector<std::string> gstProperties(const WipeCase& wipe) {
+    std::vector<std::string> properties;
+    for (const Setting& s : wipe.settings) {
+        std::string name;
+        for (char c : s.name) name += c == ' ' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const ParamSpec& param = *findParam(s.name);
+        std::string value = frei0rValue(s);
+        if (param.kind == ParamKind::Checkbox) value = value == "1" ? "true" : "false";
+        if (isTextParam(param)) value = "\"" + value + "\"";
+        properties.push_back(name + "=" + value);
+    }
+    return properties;
+}
+
+std::vector<std::string> gstDecode(const std::string& clip) {
+    return {"filesrc", "location=" + clip, "!", "pngdec", "!", "videoconvert", "!"};
+}
+
+std::vector<std::string> gstEncode(const std::string& file) {
+    return {"!", "videoconvert", "!", "pngenc", "!", "filesink", "location=" + file};
+}
+
+void append(std::vector<std::string>& to, const std::vector<std::string>& more) { to.insert(to.end(), more.begin(), more.end()); }
+
+// ---- the filter ------------------------------------------------------------------
+
+TEST_F(HostTest, FilterInEveryHostEqualsTheDirectRender) {
+    const std::string clip = writeClip("a.png", kWidth, kHeight, 21, true);
+    for (const WipeCase& wipe : wipeCases()) {
+        SCOPED_TRACE(wipe.label);
+        const std::optional<FrameImage> expected = reference(wipe, clip, "ref_" + wipe.label + ".png");
+        if (!expected) continue;
+
+        const std::string melted = path("melt_" + wipe.label + "_%d.png");
+        std::vector<std::string> melt = {"melt", "-silent", "avformat:" + clip, "out=0", "-filter", "frei0r.tilesweep"};
+        append(melt, meltProperties(wipe));
+        append(melt, meltConsumer(melted, kWidth, kHeight));
+        if (run(melt, "melt_" + wipe.label)) expectSameFrame(path("melt_" + wipe.label + "_1.png"), *expected, "melt");
+
+        const std::string ffOut = path("ffmpeg_" + wipe.label + ".png");
+        if (run({"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", clip, "-vf", ffmpegParams(wipe), "-pix_fmt", "rgba",
+                 ffOut},
+                "ffmpeg_" + wipe.label)) {
+            expectSameFrame(ffOut, *expected, "ffmpeg");
+        }
+
+        const std::string gstOut = path("gst_" + wipe.label + ".png");
+        std::vector<std::string> gst = {"gst-launch-1.0", "-q"};
+        append(gst, gstDecode(clip));
+        gst.push_back("frei0r-filter-tilesweep");
+        append(gst, gstProperties(wipe));
+        append(gst, gstEncode(gstOut));
+        if (run(gst, "gst_" + wipe.label)) expectSameFrame(gstOut, *expected, "gst-launch-1.0");
+    }
+}
+
+// Odd sizes and translucent clips: melt and GStreamer hand frei0r rows without gaps
+// at any width. (FFmpeg pads each row to 64 bytes, so frei0r's rule of widths in
+// multiples of 8 is not enough there: it needs multiples of 16.)
+TEST_F(HostTest, FilterKeepsOddSizesAndTranslucentClips) {
+    const WipeCase& wipe = wipeCases()[2];
+    for (const auto& [w, h] : {std::pair{37, 23}, std::pair{kWidth, kHeight}}) {
+        const std::string tag = std::to_string(w) + "x" + std::to_string(h);
+        SCOPED_TRACE(tag);
+        const std::string clip = writeClip("translucent_" + tag + ".png", w, h, 5, false);
+        const std::optional<FrameImage> expected = reference(wipe, clip, "ref_translucent_" + tag + ".png");
+        if (!expected) continue;
+
+        std::vector<std::string> melt = {"melt", "-silent", "avformat:" + clip, "out=0", "-filter", "frei0r.tilesweep"};
+        append(melt, meltProperties(wipe));
+        append(melt, meltConsumer(path("melt_translucent_" + tag + "_%d.png"), w, h));
+        if (run(melt, "melt_translucent_" + tag)) {
+            expectSameFrame(path("melt_translucent_" + tag + "_1.png"), *expected, "melt");
+        }
+
+        const std::string gstOut = path("gst_translucent_" + tag + ".png");
+        std::vector<std::string> gst = {"gst-launch-1.0", "-q"};
+        append(gst, gstDecode(clip));
+        gst.push_back("frei0r-filter-tilesweep");
+        append(gst, gstProperties(wipe));
+        append(gst, gstEncode(gstOut));
+        if (run(gst, "gst_translucent_" + tag)) expectSameFrame(gstOut, *expected, "gst-launch-1.0");
+
+        if (w % 16 != 0) continue;
+        const std::string ffOut = path("ffmpeg_translucent_" + tag + ".png");
+        if (run({"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", clip, "-vf", ffmpegParams(wipe), "-pix_fmt", "rgba",
+                 ffOut},
+                "ffmpeg_translucent_" + tag)) {
+            expectSameFrame(ffOut, *expected, "ffmpeg");
+        }
+    }
+}
+
+// ---- the transition ----------------------------------------------------------------
+
+// A two-clip mix in melt with "Completion" keyframed over the mix, as an editor
+// sets it: every frame of the mix is one moment of the wipe.
+TEST_F(HostTest, MeltMixRunsTheWipeOverTheCut) {
+    const std::string first = writeClip("first.png", kWidth, kHeight, 31, true);
+    const std::string second = writeClip("second.png", kWidth, kHeight, 32, true);
+    const std::optional<FrameImage> under = read(second);
+    ASSERT_TRUE(under);
+    for (const WipeCase& wipe : {wipeCases()[1], wipeCases()[2], wipeCases()[4]}) {
+        SCOPED_TRACE(wipe.label);
+        const std::string pattern = path("mix_" + wipe.label + "_%d.png");
+        std::vector<std::string> melt = {"melt", "-silent", "avformat:" + first, "out=4", "avformat:" + second, "out=4",
+                                         "-mix", "5", "-mixer", "frei0r.tilesweep_transition"};
+        WipeCase held = wipe;
+        held.settings.erase(held.settings.begin());  // "Completion" comes first in every case
+        append(melt, meltProperties(held));
+        melt.push_back("Completion=0=0;-1=1");
+        append(melt, meltConsumer(pattern, kWidth, kHeight));
+        if (!run(melt, "mix_" + wipe.label)) continue;
+        for (int frame = 0; frame < 5; ++frame) {
+            WipeCase moment = held;
+            moment.settings.push_back({"Completion", std::to_string(25 * frame)});
+            const std::optional<FrameImage> wiped =
+                reference(moment, first, "ref_mix_" + wipe.label + "_" + std::to_string(frame) + ".png");
+            if (!wiped) continue;
+            expectSameFrame(path("mix_" + wipe.label + "_" + std::to_string(frame + 1) + ".png"),
+                            laidOver(*wiped, *under), "melt mix frame " + std::to_string(frame));
+        }
+    }
+}
+
+TEST_F(HostTest, GstreamerMixerEqualsTheDirectRenderOverTheSecondClip) {
+    const std::string first = writeClip("gfirst.png", kWidth, kHeight, 41, true);
+    const std::string second = writeClip("gsecond.png", kWidth, kHeight, 42, false);
+    const std::optional<FrameImage> under = read(second);
+    ASSERT_TRUE(under);
+    for (const WipeCase& wipe : wipeCases()) {
+        SCOPED_TRACE(wipe.label);
+        const std::optional<FrameImage> wiped = reference(wipe, first, "ref_gmix_" + wipe.label + ".png");
+        if (!wiped) continue;
+        const std::string out = path("gmix_" + wipe.label + ".png");
+        std::vector<std::string> gst = {"gst-launch-1.0", "-q", "frei0r-mixer-tilesweep-transition", "name=mix"};
+        append(gst, gstProperties(wipe));
+        append(gst, gstEncode(out));
+        append(gst, gstDecode(first));
+        gst.push_back("mix.sink_0");
+        append(gst, gstDecode(second));
+        gst.push_back("mix.sink_1");
+        if (run(gst, "gmix_" + wipe.label)) expectSameFrame(out, laidOver(*wiped, *under), "gst-launch-1.0 mixer");
+    }
+}
+
+}  // namespace
+}  // namespace tilesweep::test
