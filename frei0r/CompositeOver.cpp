@@ -1,5 +1,7 @@
 #include "CompositeOver.h"
 
+#include "PixelOrder.h"
+
 namespace tilesweep::frei0r {
 
 namespace {
@@ -30,6 +32,17 @@ Rgba8 over(Rgba8 top, Rgba8 under) {
 
 void compositeOverRgba(const uint8_t* wipedArgb, const uint8_t* underRgba, uint8_t* outRgba, std::size_t pixels) {
     for (std::size_t p = 0; p < pixels; ++p, wipedArgb += 4, underRgba += 4, outRgba += 4) {
+        // The engine's alpha is the word's low byte; whole pixels are moved as words.
+        const uint32_t wiped = loadWord(wipedArgb);
+        const uint32_t alpha = wiped & 0xffu;
+        if (alpha == 255) {
+            storeWord(outRgba, rgbaWordFromArgb(wiped));
+            continue;
+        }
+        if (alpha == 0) {
+            storeWord(outRgba, loadWord(underRgba));
+            continue;
+        }
         const Rgba8 top{wipedArgb[1], wipedArgb[2], wipedArgb[3], wipedArgb[0]};
         const Rgba8 under{underRgba[0], underRgba[1], underRgba[2], underRgba[3]};
         const Rgba8 result = over(top, under);
