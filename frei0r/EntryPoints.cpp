@@ -60,14 +60,14 @@ TILESWEEP_FREI0R_EXPORT f0r_instance_t f0r_construct(unsigned int width, unsigne
 TILESWEEP_FREI0R_EXPORT void f0r_destruct(f0r_instance_t instance) { delete instanceOf(instance); }
 
 TILESWEEP_FREI0R_EXPORT void f0r_set_param_value(f0r_instance_t instance, f0r_param_t param, int param_index) {
-    const tilesweep::ParamSpec* spec = tilesweep::frei0r::paramAt(param_index);
-    if (instance == nullptr || param == nullptr || spec == nullptr) return;
+    const tilesweep::ParamSpec* entry = tilesweep::frei0r::paramAt(param_index);
+    if (instance == nullptr || param == nullptr || entry == nullptr) return;
     tilesweep::frei0r::ParamValues& values = instanceOf(instance)->values();
     try {
-        if (tilesweep::frei0r::frei0rType(*spec) == F0R_PARAM_STRING) {
-            tilesweep::frei0r::setText(values, *spec, *static_cast<f0r_param_string*>(param));
+        if (tilesweep::frei0r::frei0rType(*entry) == F0R_PARAM_STRING) {
+            tilesweep::frei0r::setText(values, *entry, *static_cast<f0r_param_string*>(param));
         } else {
-            tilesweep::frei0r::setNumber(values, *spec, *static_cast<const double*>(param));
+            tilesweep::frei0r::setNumber(values, *entry, *static_cast<const double*>(param));
         }
     } catch (...) {
         // A value that cannot be taken is ignored, as for any value that makes no sense.
@@ -75,17 +75,17 @@ TILESWEEP_FREI0R_EXPORT void f0r_set_param_value(f0r_instance_t instance, f0r_pa
 }
 
 TILESWEEP_FREI0R_EXPORT void f0r_get_param_value(f0r_instance_t instance, f0r_param_t param, int param_index) {
-    const tilesweep::ParamSpec* spec = tilesweep::frei0r::paramAt(param_index);
-    if (instance == nullptr || param == nullptr || spec == nullptr) return;
+    const tilesweep::ParamSpec* entry = tilesweep::frei0r::paramAt(param_index);
+    if (instance == nullptr || param == nullptr || entry == nullptr) return;
     tilesweep::frei0r::ParamValues& values = instanceOf(instance)->values();
     try {
-        if (tilesweep::frei0r::frei0rType(*spec) == F0R_PARAM_STRING) {
-            *static_cast<const char**>(param) = tilesweep::frei0r::textOf(values, *spec);
+        if (tilesweep::frei0r::frei0rType(*entry) == F0R_PARAM_STRING) {
+            *static_cast<const char**>(param) = tilesweep::frei0r::textOf(values, *entry);
         } else {
-            *static_cast<double*>(param) = tilesweep::frei0r::numberOf(values, *spec);
+            *static_cast<double*>(param) = tilesweep::frei0r::numberOf(values, *entry);
         }
     } catch (...) {
-        if (tilesweep::frei0r::frei0rType(*spec) == F0R_PARAM_STRING) *static_cast<const char**>(param) = "";
+        if (tilesweep::frei0r::frei0rType(*entry) == F0R_PARAM_STRING) *static_cast<const char**>(param) = "";
     }
 }
 
