@@ -132,10 +132,12 @@ std::vector<std::string> meltProperties(const WipeCase& wipe) {
     return properties;
 }
 
-// melt's image output: RGBA PNG at the clip's size, straight from its RGBA frames.
+// melt's image output: RGBA PNG at the clip's size, straight from its RGBA frames,
+// every frame rendered (by default a busy machine makes melt drop late frames).
 std::vector<std::string> meltConsumer(const std::string& pattern, int32_t width, int32_t height) {
     return {"-profile", "square_pal", "-consumer", "avformat:" + pattern, "vcodec=png", "pix_fmt=rgba",
-            "mlt_image_format=rgba", "width=" + std::to_string(width), "height=" + std::to_string(height)};
+            "mlt_image_format=rgba", "real_time=0", "width=" + std::to_string(width),
+            "height=" + std::to_string(height)};
 }
 
 // FFmpeg: every parameter in order, '|' between them; booleans are y or n. The
