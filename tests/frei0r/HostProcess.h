@@ -3,8 +3,12 @@
 #pragma once
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <fstream>
 #include <sstream>
@@ -15,10 +19,13 @@ namespace tilesweep::test {
 
 struct ProcessResult {
     int exitCode = -1;
+    bool timedOut = false;
     std::string log;
 };
 
-inline ProcessResult runProcess(const std::vector<std::string>& args, const std::string& logPath) {
+// A run still going after `timeoutSeconds` is killed and reported as timed out.
+inline ProcessResult runProcess(const std::vector<std::string>& args, const std::string& logPath,
+                                int timeoutSeconds) {
     ProcessResult result;
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -35,7 +42,18 @@ inline ProcessResult runProcess(const std::vector<std::string>& args, const std:
         ::_exit(127);
     }
     int status = 0;
-    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    pid_t done = 0;
+    while (pid > 0 && (done = ::waitpid(pid, &status, WNOHANG)) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            done = ::waitpid(pid, &status, 0);
+            result.timedOut = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (done == pid && !result.timedOut && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     std::ifstream in(logPath);
     std::ostringstream text;
     text << in.rdbuf();
