@@ -1,0 +1,5 @@
+#include "PluginKind.h"
+
+namespace tilesweep::frei0r {
+const PluginKind kPluginKind = PluginKind::Transition;
+}
