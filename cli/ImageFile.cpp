@@ -188,46 +188,6 @@ private:
 
 }  // namespace
 
-std::size_t bytesPerChannel(PixelDepth depth) {
-    switch (depth) {
-        case Depth8: return 1;
-        case Depth16: return 2;
-        default: return 4;
-    }
-}
-
-const char* depthName(PixelDepth depth) {
-    switch (depth) {
-        case Depth8: return "8-bit";
-        case Depth16: return "16-bit";
-        default: return "32-bit float";
-    }
-}
-
-FrameImage FrameImage::blank(PixelDepth depth, int32_t width, int32_t height) {
-    FrameImage image;
-    image.depth = depth;
-    image.width = width;
-    image.height = height;
-    image.bytes.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * kChannelsPerPixel *
-                           bytesPerChannel(depth),
-                       0);
-    return image;
-}
-
-ImageView FrameImage::view() const {
-    return ImageView{const_cast<unsigned char*>(bytes.data()), width, width, height};
-}
-
-uint16_t fileWordFromEngine(uint16_t engineWord) {
-    const uint32_t v = std::min<uint32_t>(engineWord, kEngine16Max);
-    return static_cast<uint16_t>((v * 65535u + 16384u) / 32768u);
-}
-
-uint16_t engineWordFromFile(uint16_t fileWord) {
-    return static_cast<uint16_t>((uint32_t{fileWord} * 32768u + 32767u) / 65535u);
-}
-
 bool readImageFile(const std::string& path, std::optional<PixelDepth> depth, FrameImage& image,
                    std::string& warning, std::string& error) {
     OIIO::ImageSpec config;
