@@ -13,6 +13,7 @@
 #include <new>
 #include <optional>
 
+#include "AtomicFile.h"
 #include "ContactSheet.h"
 #include "FramePipeline.h"
 #include "LocalServices.h"
