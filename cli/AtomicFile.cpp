@@ -37,6 +37,8 @@ extern "C" void removeTemporariesAndReraise(int signalNumber) {
     errno = saved;
 }
 
+}  // namespace
+
 // A registered temporary: removed by its destructor unless renamed, and by the
 // signal handler while it is registered.
 class Temporary {
@@ -160,8 +162,6 @@ private:
     ino_t inode_ = 0;
 };
 
-}  // namespace
-
 std::string whyNotReplaceable(const std::string& path) {
     struct stat s{};
     if (::lstat(path.c_str(), &s) != 0) return "";
@@ -171,21 +171,35 @@ std::string whyNotReplaceable(const std::string& path) {
     return "is not a regular file";
 }
 
-bool writeFileAtomically(const std::string& target, const unsigned char* data, std::size_t size, std::string& error) {
-    const auto fail = [&](const std::string& why) {
-        error = "cannot write \"" + target + "\": " + why;
-        return false;
-    };
-    const std::string blocked = whyNotReplaceable(target);
-    if (!blocked.empty()) return fail("it " + blocked);
+std::unique_ptr<PreparedFile> PreparedFile::write(const std::string& target, const unsigned char* data,
+                                                  std::size_t size, std::string& error) {
+    std::string why = whyNotReplaceable(target);
+    if (!why.empty()) why = "it " + why;
+    std::unique_ptr<PreparedFile> prepared(new PreparedFile);
+    prepared->target_ = target;
+    prepared->temporary_ = std::make_unique<Temporary>();
     fs::path folder = fs::path(target).parent_path();
     if (folder.empty()) folder = ".";
-    Temporary temporary;
-    std::string why;
-    if (!temporary.create(folder, why) || !temporary.writeAll(data, size, why) || !temporary.renameOnto(target, why)) {
-        return fail(why);
+    if (why.empty() && prepared->temporary_->create(folder, why) && prepared->temporary_->writeAll(data, size, why)) {
+        return prepared;
     }
-    return true;
+    error = "cannot write \"" + target + "\": " + why;
+    return nullptr;
+}
+
+PreparedFile::~PreparedFile() = default;
+
+bool PreparedFile::commit(std::string& error) {
+    std::string why = whyNotReplaceable(target_);
+    if (!why.empty()) why = "it " + why;
+    if (why.empty() && temporary_->renameOnto(target_, why)) return true;
+    error = "cannot write \"" + target_ + "\": " + why;
+    return false;
+}
+
+bool writeFileAtomically(const std::string& target, const unsigned char* data, std::size_t size, std::string& error) {
+    const std::unique_ptr<PreparedFile> prepared = PreparedFile::write(target, data, size, error);
+    return prepared && prepared->commit(error);
 }
 
 void removeTemporaryFilesOnSignals() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace tilesweep {
@@ -14,6 +15,27 @@ constexpr const char* kTemporaryPrefix = ".tilesweep-";
 // Why an existing `path` may not be replaced (a folder, a device, a FIFO, a
 // symbolic link...); empty when it is missing or a regular file.
 std::string whyNotReplaceable(const std::string& path);
+
+class Temporary;
+
+// A complete temporary beside its target, waiting to be renamed onto it; removed
+// if it never is.
+class PreparedFile {
+public:
+    // Writes `size` bytes to a new temporary for `target`; null with `error` set.
+    static std::unique_ptr<PreparedFile> write(const std::string& target, const unsigned char* data, std::size_t size,
+                                               std::string& error);
+    ~PreparedFile();
+    PreparedFile(const PreparedFile&) = delete;
+    PreparedFile& operator=(const PreparedFile&) = delete;
+    // Renames the temporary onto the target, if it is still the file written.
+    bool commit(std::string& error);
+
+private:
+    PreparedFile() = default;
+    std::string target_;
+    std::unique_ptr<Temporary> temporary_;
+};
 
 // Writes `size` bytes to `target` through an exclusively created temporary of an
 // unpredictable name. Every write, the flush to the disk and the close are checked;

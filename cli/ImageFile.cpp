@@ -462,6 +462,8 @@ bool encodeImageFile(const std::string& path, const FrameImage& image, std::vect
     // PNG and TIFF get straight alpha as it is (TIFF marks it unassociated);
     // OpenEXR colour is premultiplied by definition.
     if (!exr) imageSpec.attribute("oiio:UnassociatedAlpha", 1);
+    // OpenImageIO cannot add an Exif directory to a TIFF it writes into memory.
+    imageSpec.attribute("tiff:write_exif", 0);
 
     std::vector<unsigned char> fileBytes;
     switch (image.depth) {

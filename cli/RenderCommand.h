@@ -27,6 +27,8 @@ struct RenderOptions {
     bool quiet = false;
     bool direct = false;  // the engine alone, without the plug-in
     std::string plugin;   // the plug-in file; empty: the one beside the tool
+    std::string jobs;     // frames rendered at once; empty: one per core
+    std::string memoryBudget;  // "--memory-budget"; empty: from the machine's memory
 };
 
 // Blocks drawn so far of the frame's total.
@@ -34,7 +36,8 @@ using BlockProgress = std::function<void(int32_t done, int32_t total)>;
 
 // Renders the scene at `time` (hundredths of a frame) over `input`, at the input's
 // depth, into `output`. False with a one-line reason. Every frame the command
-// writes goes through one such function, so another backend can replace it.
+// writes goes through one such function, so another backend can replace it. It is
+// called from several threads at once, each with its own `output`.
 using FrameRenderer = std::function<bool(const Scene& scene, int32_t time, const FrameImage& input,
                                          const BlockProgress& progress, FrameImage& output, std::string& error)>;
 
