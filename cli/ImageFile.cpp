@@ -138,16 +138,17 @@ ChannelMap mapChannels(const OIIO::ImageSpec& imageSpec, std::string& warning) {
     return map;
 }
 
-// Straight colour from associated colour; where alpha is 0 the colour is kept.
-template <typename Channel>
-Channel unpremultiplied(Channel colour, Channel alpha) {
-    if constexpr (std::is_same_v<Channel, float>) {
-        return alpha > 0.0f ? colour / alpha : colour;
-    } else {
-        if (alpha == 0) return colour;
-        constexpr uint32_t kMax = std::numeric_limits<Channel>::max();
-        const uint32_t straight = (uint32_t{colour} * kMax + alpha / 2u) / alpha;
-        return static_cast<Channel>(std::min(straight, kMax));
+// Straight colour from associated colour, in float before any rounding to the
+// frame's words; where alpha is 0 the colour is kept.
+void unpremultiplyRow(float* row, int32_t pixels, const ChannelMap& map) {
+    for (int32_t x = 0; x < pixels; ++x, row += map.count) {
+        const float alpha = row[map.alpha];
+        if (!(alpha > 0.0f)) continue;
+        for (int c : {map.red, map.green, map.blue}) {
+            // Grey repeats one channel: divided once.
+            if ((c == map.green && map.green == map.red) || (c == map.blue && map.blue == map.red)) continue;
+            row[c] /= alpha;
+        }
     }
 }
 
@@ -156,7 +157,7 @@ Channel unpremultiplied(Channel colour, Channel alpha) {
 // data stay transparent.
 template <typename Channel>
 void rowToEngineLayout(const unsigned char* fileRow, int32_t dataLeft, int32_t dataWidth, const ChannelMap& map,
-                       bool associated, int32_t width, Channel* out) {
+                       int32_t width, Channel* out) {
     const auto* file = reinterpret_cast<const Channel*>(fileRow);
     for (int32_t x = 0; x < width; ++x, out += kChannelsPerPixel) {
         const int64_t column = int64_t{x} - dataLeft;
@@ -165,15 +166,10 @@ void rowToEngineLayout(const unsigned char* fileRow, int32_t dataLeft, int32_t d
             continue;
         }
         const Channel* pixel = file + column * map.count;
-        const Channel alpha = map.alpha >= 0 ? pixel[map.alpha] : Channel(0);
-        Channel colour[3] = {pixel[map.red], pixel[map.green], pixel[map.blue]};
-        if (associated && map.alpha >= 0) {
-            for (Channel& c : colour) c = unpremultiplied(c, alpha);
-        }
-        out[0] = map.alpha >= 0 ? engineFromExchange(alpha) : opaqueWord<Channel>();
-        out[1] = engineFromExchange(colour[0]);
-        out[2] = engineFromExchange(colour[1]);
-        out[3] = engineFromExchange(colour[2]);
+        out[0] = map.alpha >= 0 ? engineFromExchange(pixel[map.alpha]) : opaqueWord<Channel>();
+        out[1] = engineFromExchange(pixel[map.red]);
+        out[2] = engineFromExchange(pixel[map.green]);
+        out[3] = engineFromExchange(pixel[map.blue]);
     }
 }
 
@@ -300,6 +296,9 @@ bool decodeFrame(RowReader& reader, const Windows& w, const ChannelMap& map, boo
     image.bytes.clear();
     image.bytes.reserve(rowBytes * static_cast<std::size_t>(w.height));
     std::vector<Channel> engineRow(static_cast<std::size_t>(w.width) * kChannelsPerPixel);
+    const std::size_t fileWords = static_cast<std::size_t>(w.dataWidth) * static_cast<std::size_t>(map.count);
+    std::vector<float> straight(associated ? fileWords : 0);
+    std::vector<Channel> converted(associated ? fileWords : 0);
     for (int32_t y = 0; y < w.height; ++y) {
         const int64_t fileRow = int64_t{y} - w.dataTop;
         if (fileRow < 0 || fileRow >= w.dataHeight) {
@@ -307,7 +306,15 @@ bool decodeFrame(RowReader& reader, const Windows& w, const ChannelMap& map, boo
         } else {
             const unsigned char* row = reader.row(static_cast<int32_t>(fileRow), why);
             if (row == nullptr) return false;
-            rowToEngineLayout<Channel>(row, w.dataLeft, w.dataWidth, map, associated, w.width, engineRow.data());
+            if (associated) {
+                // Associated rows come as float: divided, then rounded to the frame's words.
+                std::memcpy(straight.data(), row, fileWords * sizeof(float));
+                unpremultiplyRow(straight.data(), w.dataWidth, map);
+                OIIO::convert_pixel_values(OIIO::TypeDesc::FLOAT, straight.data(), OIIO::BaseTypeFromC<Channel>::value,
+                                           converted.data(), static_cast<int>(fileWords));
+                row = reinterpret_cast<const unsigned char*>(converted.data());
+            }
+            rowToEngineLayout<Channel>(row, w.dataLeft, w.dataWidth, map, w.width, engineRow.data());
         }
         const auto* bytes = reinterpret_cast<const unsigned char*>(engineRow.data());
         image.bytes.insert(image.bytes.end(), bytes, bytes + rowBytes);
@@ -380,8 +387,8 @@ bool readOpened(const std::string& path, std::optional<PixelDepth> depth, FrameI
     if (!windowsOf(imageSpec, windows, why)) return false;
     const ChannelMap map = mapChannels(imageSpec, warning);
     const PixelDepth frameDepth = depth ? *depth : depthOfFileType(imageSpec.format);
-    const OIIO::TypeDesc type = exchangeType(frameDepth);
-    RowReader reader(*in, imageSpec, map, type);
+    const bool associated = map.alpha >= 0 && colourIsAssociated(*in, imageSpec);
+    RowReader reader(*in, imageSpec, map, associated ? OIIO::TypeDesc(OIIO::TypeDesc::FLOAT) : exchangeType(frameDepth));
     if (admit) {
         const ImageHeader header{windows.width, windows.height, frameDepth, reader.chunkBytes()};
         std::string refusal;
@@ -395,7 +402,6 @@ bool readOpened(const std::string& path, std::optional<PixelDepth> depth, FrameI
     image.depth = frameDepth;
     image.width = windows.width;
     image.height = windows.height;
-    const bool associated = colourIsAssociated(*in, imageSpec);
     bool decoded = false;
     switch (frameDepth) {
         case Depth8: decoded = decodeFrame<uint8_t>(reader, windows, map, associated, image, why); break;
