@@ -292,9 +292,8 @@ template <typename Channel>
 bool decodeFrame(RowReader& reader, const Windows& w, const ChannelMap& map, bool associated, FrameImage& image,
                  std::string& why) {
     const std::size_t rowBytes = static_cast<std::size_t>(w.width) * kChannelsPerPixel * sizeof(Channel);
-    // Reserved, not touched: the pages are used only as rows arrive.
     image.bytes.clear();
-    image.bytes.reserve(rowBytes * static_cast<std::size_t>(w.height));
+    bool reserved = false;
     std::vector<Channel> engineRow(static_cast<std::size_t>(w.width) * kChannelsPerPixel);
     const std::size_t fileWords = static_cast<std::size_t>(w.dataWidth) * static_cast<std::size_t>(map.count);
     std::vector<float> straight(associated ? fileWords : 0);
@@ -315,6 +314,12 @@ bool decodeFrame(RowReader& reader, const Windows& w, const ChannelMap& map, boo
                 row = reinterpret_cast<const unsigned char*>(converted.data());
             }
             rowToEngineLayout<Channel>(row, w.dataLeft, w.dataWidth, map, w.width, engineRow.data());
+        }
+        // Reserved once the file has shown real rows, and not touched: the pages
+        // are used only as rows arrive.
+        if (!reserved && fileRow >= 0) {
+            image.bytes.reserve(rowBytes * static_cast<std::size_t>(w.height));
+            reserved = true;
         }
         const auto* bytes = reinterpret_cast<const unsigned char*>(engineRow.data());
         image.bytes.insert(image.bytes.end(), bytes, bytes + rowBytes);
