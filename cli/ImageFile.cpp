@@ -475,6 +475,8 @@ bool encodeImageFile(const std::string& path, const FrameImage& image, std::vect
     if (!exr) imageSpec.attribute("oiio:UnassociatedAlpha", 1);
     // OpenImageIO cannot add an Exif directory to a TIFF it writes into memory.
     imageSpec.attribute("tiff:write_exif", 0);
+    // The same frame gives the same bytes, whenever it is written: no capture date.
+    imageSpec.attribute("DateTime", "");
 
     std::vector<unsigned char> fileBytes;
     switch (image.depth) {
