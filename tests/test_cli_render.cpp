@@ -512,6 +512,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadRender{{"{d}/in.png", "-o", "{d}/o.png", "--param", "Mode=Move9"}, "Still1"},
         BadRender{{"{d}/in.png", "-o", "{d}/o.png", "--keyframe", "Row=2"}, "TIME:VALUE"},
         BadRender{{"{d}/in.png", "-o", "{d}/o.png", "--fps", "0"}, "frame rate"},
+        BadRender{{"{d}/in.png", "-o", "{d}/o.png", "--fps", "1e-300"}, "frame rate"},
+        BadRender{{"{d}/in.png", "-o", "{d}/o.png", "--fps", "1e-300", "--direct"}, "frame rate"},
+        BadRender{{"{d}/in.png", "-o", "{d}/o_%d.png", "--frames", "3", "--jobs", "0"}, "--jobs"},
+        BadRender{{"{d}/in.png", "-o", "{d}/o_%d.png", "--frames", "3", "--jobs", "all"}, "--jobs"},
+        BadRender{{"{d}/in.png", "-o", "{d}/o.png", "--memory-budget", "12"}, "--memory-budget"},
+        BadRender{{"{d}/in.png", "-o", "{d}/o.png", "--mask", "M 0 0 L 1e12 0"}, "beyond"},
         BadRender{{"{d}/in.png", "-o", "{d}/o.png", "--bogus"}, "bogus"}));
 
 }  // namespace
