@@ -351,6 +351,9 @@ TEST(StartUp, ToolDoesNotNeedTheImageLibrary) {
 }
 
 TEST(StartUp, CommandsWithoutImagesRunInLittleAddressSpace) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space";
+#endif
     for (const char* args : {"params", "params --direct", "about", "plan --width 1920 --height 1080"}) {
         const std::string command = "(ulimit -v 120000; exec " + shellQuote(TILESWEEP_CLI_PATH) + " " + args +
                                     ") >/dev/null 2>&1";
