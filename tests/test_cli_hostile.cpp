@@ -280,13 +280,13 @@ struct FullDisk {
 
 class HostileDisks : public Hostile, public ::testing::WithParamInterface<FullDisk> {
 protected:
-    void check(const std::string& limits, const fs::path& folder, const char* cause, const std::string& frameSize,
-               int frameCount) {
+    void check(const std::string& limits, const fs::path& folder, const char* cause, const std::string& singleSize,
+               const std::string& frameSize, int frameCount) {
         const std::string extension = GetParam().extension;
         const fs::path keep = folder / ("keep" + extension);
         writeBytes(keep, encoded(extension, 8, 8, 4));
         const std::string kept = readWhole(keep.string());
-        std::vector<std::string> args{"render", "-o", keep.string(), "--size", "3840x2160"};
+        std::vector<std::string> args{"render", "-o", keep.string(), "--size", singleSize};
         args.insert(args.end(), GetParam().extra.begin(), GetParam().extra.end());
         const ToolResult single = runLimited(limits, args);
         EXPECT_EQ(single.exitCode, 1) << single.err;
@@ -318,12 +318,12 @@ protected:
 TEST_P(HostileDisks, FullFileSystem) {
     const fs::path small = dir_ / "small";
     if (!mountSmall(small, 256)) GTEST_SKIP() << "this machine allows no tmpfs mount";
-    check("", small, "No space left", "640x360", 60);
+    check("", small, "No space left", "3840x2160", "640x360", 60);
 }
 
 TEST_P(HostileDisks, FileSizeLimit) {
     // ulimit -f counts kilobytes; the tool ignores SIGXFSZ, so the write fails instead.
-    check("ulimit -f 200", dir_, "File too large", "3840x2160", 3);
+    check("ulimit -f 100", dir_, "File too large", "1920x1080", "1920x1080", 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, HostileDisks,
