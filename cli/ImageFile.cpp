@@ -18,6 +18,7 @@
 #include <type_traits>
 
 #include "AtomicFile.h"
+#include "JpegHeader.h"
 #include "StderrCapture.h"
 
 namespace tilesweep {
@@ -30,6 +31,8 @@ constexpr int32_t kMaxImageSide = 30000;
 // Rows are decoded a few megabytes at a time: a file that claims more than it holds
 // fails before the frame's memory is touched.
 constexpr std::size_t kChunkBytes = std::size_t{4} << 20;
+// Where a JPEG's frame header is looked for before the library opens the file.
+constexpr std::size_t kJpegHeaderBytes = std::size_t{1} << 20;
 
 std::string oneLine(std::string text) {
     for (char& c : text) {
@@ -359,6 +362,14 @@ public:
     }
     OIIO::Filesystem::IOProxy* proxy() { return proxy_.get(); }
 
+    // The file's first bytes, without moving its position.
+    std::vector<unsigned char> head(std::size_t most) const {
+        std::vector<unsigned char> bytes(most);
+        const ssize_t n = ::pread(::fileno(file_), bytes.data(), most, 0);
+        bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return bytes;
+    }
+
 private:
     FILE* file_ = nullptr;
     std::unique_ptr<OIIO::Filesystem::IOFile> proxy_;
@@ -368,6 +379,23 @@ bool readOpened(const std::string& path, std::optional<PixelDepth> depth, FrameI
                 const AdmitImage& admit, std::string& why, bool& badInput) {
     InputFile file;
     if (!file.open(path, why)) return false;
+    if (admit) {
+        const std::vector<unsigned char> head = file.head(kJpegHeaderBytes);
+        JpegFrame frame;
+        if (looksLikeJpeg(head.data(), head.size()) && readJpegFrame(head.data(), head.size(), frame)) {
+            if (frame.width > kMaxImageSide || frame.height > kMaxImageSide) {
+                why = "it is " + std::to_string(frame.width) + " x " + std::to_string(frame.height) +
+                      " pixels (accepted: 1 to " + std::to_string(kMaxImageSide) + " each way)";
+                return false;
+            }
+            const ImageHeader header{frame.width, frame.height, depth.value_or(Depth8),
+                                     static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.components)};
+            if (!admit(header, why)) {
+                badInput = true;
+                return false;
+            }
+        }
+    }
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config, file.proxy());

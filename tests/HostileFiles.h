@@ -82,12 +82,14 @@ constexpr uint32_t kTiffDataOffset = 8 + 2 + 9 * 12 + 4;
 // A real image encoded by OpenImageIO in the format of `extension` (".png",
 // ".jpg", ".tif", ".exr", ...), RGB(A) 8-bit or float with a gradient.
 inline Bytes encoded(const std::string& extension, int width, int height, int channels,
-                     OIIO::TypeDesc type = OIIO::TypeDesc::UINT8, const std::string& compression = "") {
+                     OIIO::TypeDesc type = OIIO::TypeDesc::UINT8, const std::string& compression = "",
+                     bool progressive = false) {
     std::vector<float> pixels(static_cast<std::size_t>(width) * height * channels);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<float>((i * 37) % 251) / 250.0f;
     OIIO::ImageSpec spec(width, height, channels, type);
     if (channels == 4) spec.alpha_channel = 3;
     if (!compression.empty()) spec.attribute("compression", compression);
+    if (progressive) spec.attribute("jpeg:progressive", 1);
     std::vector<unsigned char> bytes;
     OIIO::Filesystem::IOVecOutput memory(bytes);
     auto out = OIIO::ImageOutput::create("x" + extension);
@@ -98,9 +100,10 @@ inline Bytes encoded(const std::string& extension, int width, int height, int ch
     return Bytes(bytes.begin(), bytes.end());
 }
 
-// A JPEG whose frame header is changed to claim `width` x `height`.
-inline Bytes jpegClaiming(uint16_t width, uint16_t height) {
-    Bytes jpeg = encoded(".jpg", 16, 16, 3);
+// A JPEG whose frame header is changed to claim `width` x `height`. A progressive
+// one makes a decoder take buffers for the whole image as it starts.
+inline Bytes jpegClaiming(uint16_t width, uint16_t height, bool progressive = false) {
+    Bytes jpeg = encoded(".jpg", 16, 16, 3, OIIO::TypeDesc::UINT8, "", progressive);
     for (std::size_t i = 0; i + 8 < jpeg.size(); ++i) {
         const auto marker = static_cast<unsigned char>(jpeg[i + 1]);
         if (static_cast<unsigned char>(jpeg[i]) == 0xff && (marker == 0xc0 || marker == 0xc2)) {

@@ -174,6 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"EmptyFile", [] { return Bytes(); }, ".png", {}, "input.png"},
         BadFile{"PngBomb", [] { return pngClaiming(30000, 30000); }, ".png", {}, "input.png"},
         BadFile{"JpegBomb", [] { return jpegClaiming(30000, 30000); }, ".jpg", {}, "input.jpg"},
+        BadFile{"ProgressiveJpegBomb", [] { return jpegClaiming(20000, 20000, true); }, ".jpg",
+                {"--memory-budget", "1G"}, "memory budget"},
         BadFile{"PngBombWithinAGenerousBudget", [] { return pngClaiming(30000, 30000); }, ".png",
                 {"--memory-budget", "100G"}, "input.png"},
         BadFile{"BeyondTheLargestSide", [] { return pngClaiming(40000, 10); }, ".png", {}, "30000"},
