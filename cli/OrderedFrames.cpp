@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <limits>
 #include <mutex>
 #include <new>
 #include <stdexcept>

@@ -308,8 +308,9 @@ bool readBudgeting(const RenderOptions& options, const RenderJob& job, Budgeting
     if (job.product != Product::Sequence) budgeting.wantedJobs = std::min(budgeting.wantedJobs,
                                                                          job.product == Product::Frame ? 1 : kMaxJobs);
     budgeting.throughPlugin = !options.direct;
-    budgeting.exrOutput = fs::path(options.output).extension().string().size() == 4 &&
-                          (fs::path(options.output).extension() == ".exr" || fs::path(options.output).extension() == ".EXR");
+    std::string extension = fs::path(options.output).extension().string();
+    for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    budgeting.exrOutput = extension == ".exr";
     budgeting.sheetColumns = job.sheetColumns;
     budgeting.sheetRows = job.sheetRows;
     return true;
