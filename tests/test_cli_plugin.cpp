@@ -20,7 +20,8 @@ class ThroughThePlugin : public ::testing::TestWithParam<DepthCase> {};
 
 TEST_P(ThroughThePlugin, RendersAreByteIdenticalToTheEngineAlone) {
     const DepthCase& c = GetParam();
-    const std::string base = "/tmp/tilesweep_plugin_" + std::string(c.depth);
+    // The process id keeps runs of other build trees on this machine apart.
+    const std::string base = "/tmp/tilesweep_plugin_" + std::to_string(::getpid()) + "_" + std::string(c.depth);
     const std::vector<std::vector<std::string>> settings{
         {"--param", "Mode=Move2", "--param", "Completion=40", "--param", "Blend Mode=Screen", "--param", "Z-index=Random"},
         {"--param", "Mode=Still1", "--param", "Completion=55", "--param", "Order=Path", "--param", "Order Path=1",
@@ -79,12 +80,13 @@ TEST(CliPlugin, GreyedOutSettingsWarnOnStderrOnly) {
     EXPECT_EQ(plan.out.front(), '{') << "stdout holds the JSON alone";
     EXPECT_NE(plan.err.find("\"Order Seed\" has no effect unless"), std::string::npos) << plan.err;
     EXPECT_EQ(plan.err.find("Blend Mode"), std::string::npos) << "Move2 enables Blend Mode";
-    const ToolResult render = runTool({"render", "--size", "64x32", "--quiet", "-o", "/tmp/tilesweep_grey.png",
+    const std::string grey = "/tmp/tilesweep_grey_" + std::to_string(::getpid()) + ".png";
+    const ToolResult render = runTool({"render", "--size", "64x32", "--quiet", "-o", grey,
                                        "--param", "Easing Keyframe=40"});
     EXPECT_EQ(render.exitCode, 0) << render.err;
     EXPECT_TRUE(render.out.empty());
     EXPECT_NE(render.err.find("\"Easing Keyframe\" has no effect unless \"Easing\" is Custom"), std::string::npos);
-    std::remove("/tmp/tilesweep_grey.png");
+    std::remove(grey.c_str());
 }
 
 TEST(CliPlugin, AMissingPlugInIsAFailureWithOneLine) {
