@@ -1,5 +1,7 @@
 #include "RenderCommand.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -287,9 +289,14 @@ struct Budgeting {
     }
 };
 
+// The cores this process may run on (a container or taskset may allow fewer than
+// the machine has).
 int defaultJobs() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp<unsigned>(cores, 1, kMaxJobs));
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    int cores = ::sched_getaffinity(0, sizeof allowed, &allowed) == 0 ? CPU_COUNT(&allowed) : 0;
+    if (cores < 1) cores = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(cores, 1, kMaxJobs);
 }
 
 bool readBudgeting(const RenderOptions& options, const RenderJob& job, Budgeting& budgeting, std::string& error) {
