@@ -2,6 +2,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "FramePipeline.h"
 #include "LocalServices.h"
@@ -38,6 +40,45 @@ void planBenchmark(benchmark::State& state, int32_t order) {
                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// The costliest masks the command line accepts, on a 4K layer with the default grid
+// and with the finest: 64 curves that run back and forth beside blocks never ranked
+// (the walk cannot pass over those steps), curves that reach a million pixels out,
+// and 1024 lines across the layer. Target: each well under a second.
+std::string repeated(const std::string& part, int times) {
+    std::string whole;
+    for (int i = 0; i < times; ++i) whole += part;
+    return whole;
+}
+
+void HostileMask(benchmark::State& state) {
+    static const std::string kMasks[] = {
+        "M 0 269.5" + repeated(" C 3840 269.5 0 269.5 3840 269.5 C 0 269.5 3840 269.5 0 269.5", 32),
+        "M 0 0" + repeated(" C 0 1000000 1000000 1000000 1000000 0 C -1000000 0 0 -1000000 0 0", 32),
+        "M 0 0" + repeated(" L 3839 2159 L 0 2159", 512),
+    };
+    const std::string& text = kMasks[state.range(0)];
+    WipeSettings s = settingsFromHostValues(defaultRawValues(), std::fmod);
+    s.rows = static_cast<int32_t>(state.range(1));
+    s.columns = static_cast<int32_t>(state.range(1));
+    s.order = 6;
+    s.orderPathId = 1;
+    MaskPath mask;
+    std::string error;
+    if (!parseMaskPath(text, mask, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    std::vector<MaskPath> masks{mask};
+    MaskPathSource paths(masks);
+    LocalServices services;
+    services.setOrderPath(&paths);
+    for (auto _ : state) {
+        FrameArrays arrays(services);
+        FramePlan plan;
+        benchmark::DoNotOptimize(planFrame(s, 3840, 2160, services, arrays, plan));
+    }
+}
+
 void Horizontal(benchmark::State& state) { planBenchmark(state, 1); }
 void Clockwise(benchmark::State& state) { planBenchmark(state, 3); }
 void Random(benchmark::State& state) { planBenchmark(state, 5); }
@@ -49,3 +90,4 @@ BENCHMARK(Horizontal)->Arg(8)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond
 BENCHMARK(Clockwise)->Arg(8)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Random)->Arg(8)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Path)->Arg(8)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(HostileMask)->ArgsProduct({{0, 1, 2}, {8, 2160}})->Unit(benchmark::kMillisecond);

@@ -20,6 +20,16 @@ constexpr double kWeights[8] = {0.1894506104550685, 0.1826034150449236, 0.169156
 // Deepest subdivision of a cubic's arc-length table; 2^-20 of the parameter range.
 constexpr int kMaxDepth = 20;
 constexpr double kPieceTolerance = 1e-9;
+// How near the point found lies to the asked arc length, in pixels.
+constexpr double kPointTolerance = 1e-10;
+
+// What a mask may hold. The walk passes over whatever lies beyond the layer or in
+// blocks already ranked, but steps pixel by pixel where blocks are still to rank:
+// these bounds keep any accepted mask's walk of a 4K layer well under a second
+// (curves cost a quadrature per point, lines almost nothing).
+constexpr double kMaxCoordinate = 1e6;
+constexpr std::size_t kMaxSegments = 1024;
+constexpr std::size_t kMaxCurves = 64;
 
 }  // namespace
 
@@ -114,17 +124,25 @@ PathPoint PathSegment::pointAt(double distance) const {
     const std::size_t piece = static_cast<std::size_t>(it - tableS_.begin()) - 1;
     double lo = tableT_[piece];
     double hi = tableT_[piece + 1];
+    const double start = lo;
     const double base = tableS_[piece];
-    // Bisection on the parameter within one table piece: the arc length is monotonic.
-    for (int i = 0; i < 60 && hi - lo > 1e-15; ++i) {
-        const double mid = 0.5 * (lo + hi);
-        if (base + arcLength(tableT_[piece], mid) < distance) {
-            lo = mid;
+    const double pieceLength = tableS_[piece + 1] - base;
+    // Newton's method on the parameter, kept within the piece's bracket (where the
+    // arc length is monotonic) and falling back to halving it: a few quadrature
+    // evaluations instead of one per bit, as the walk evaluates a point per pixel.
+    double t = pieceLength > 0.0 ? lo + (hi - lo) * ((distance - base) / pieceLength) : lo;
+    for (int i = 0; i < 100 && hi - lo > 1e-15; ++i) {
+        const double miss = base + arcLength(start, t) - distance;
+        if (std::fabs(miss) <= kPointTolerance) break;
+        if (miss < 0.0) {
+            lo = t;
         } else {
-            hi = mid;
+            hi = t;
         }
+        const double next = t - miss / speed(t);
+        t = next > lo && next < hi ? next : 0.5 * (lo + hi);
     }
-    return bezierPoint(0.5 * (lo + hi));
+    return bezierPoint(t);
 }
 
 namespace {
@@ -152,8 +170,9 @@ public:
                 ++pos_;
                 if (command == 'Z') {
                     if (!havePoint) return fail("Z before any M");
-                    if (current.x != subpathStart.x || current.y != subpathStart.y) {
-                        mask_.segments.push_back(PathSegment::line(current, subpathStart));
+                    if ((current.x != subpathStart.x || current.y != subpathStart.y) &&
+                        !addSegment(PathSegment::line(current, subpathStart), false)) {
+                        return false;
                     }
                     current = subpathStart;
                     command = 0;
@@ -170,13 +189,13 @@ public:
                 if (!havePoint) return fail("L before any M");
                 PathPoint end;
                 if (!point(end)) return false;
-                mask_.segments.push_back(PathSegment::line(current, end));
+                if (!addSegment(PathSegment::line(current, end), false)) return false;
                 current = end;
             } else {
                 if (!havePoint) return fail("C before any M");
                 PathPoint c1, c2, end;
                 if (!point(c1) || !point(c2) || !point(end)) return false;
-                mask_.segments.push_back(PathSegment::cubic(current, c1, c2, end));
+                if (!addSegment(PathSegment::cubic(current, c1, c2, end), true)) return false;
                 current = end;
             }
         }
@@ -198,11 +217,26 @@ private:
         value = std::strtod(start, &end);
         if (end == start) return fail("a coordinate is missing or not a number");
         if (!std::isfinite(value)) return fail("a coordinate is not a finite number");
+        if (std::fabs(value) > kMaxCoordinate) {
+            return fail("a coordinate is beyond " + std::to_string(static_cast<long>(kMaxCoordinate)) +
+                        " pixels (accepted: -1000000 to 1000000)");
+        }
         pos_ += static_cast<std::size_t>(end - start);
         return true;
     }
 
     bool point(PathPoint& p) { return number(p.x) && number(p.y); }
+
+    bool addSegment(const PathSegment& segment, bool curve) {
+        if (mask_.segments.size() >= kMaxSegments) {
+            return fail("the path has more than " + std::to_string(kMaxSegments) + " segments");
+        }
+        if (curve && ++curves_ > kMaxCurves) {
+            return fail("the path has more than " + std::to_string(kMaxCurves) + " curves (C)");
+        }
+        mask_.segments.push_back(segment);
+        return true;
+    }
 
     bool fail(const std::string& reason) {
         error_ = reason;
@@ -213,6 +247,7 @@ private:
     MaskPath& mask_;
     std::string& error_;
     std::size_t pos_ = 0;
+    std::size_t curves_ = 0;
 };
 
 const PathSegment* segmentOf(void* path, int32_t segment) {

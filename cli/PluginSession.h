@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Commands.h"
-#include "ImageFile.h"
+#include "FrameImage.h"
 #include "Scene.h"
 
 namespace tilesweep {

@@ -1,6 +1,6 @@
 #include "RenderCommand.h"
 
-#include "PluginSession.h"
+#include <sched.h>
 
 #include <algorithm>
 #include <cctype>
@@ -8,13 +8,17 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <new>
 #include <optional>
+#include <thread>
 
+#include "AtomicFile.h"
 #include "ContactSheet.h"
+#include "MemoryBudget.h"
+#include "OrderedFrames.h"
 #include "FramePipeline.h"
 #include "LocalServices.h"
 #include "MaskPath.h"
@@ -35,6 +39,8 @@ constexpr int32_t kMaxSheetSide = 16;
 constexpr int32_t kDefaultWidth = 1920;
 constexpr int32_t kDefaultHeight = 1080;
 constexpr int kMaxPatternWidth = 12;
+// Frames in flight at once; each worker keeps a temporary or two on disk.
+constexpr int kMaxJobs = 32;
 
 bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& value) {
     if (text.empty() || text.size() > 18) return false;
@@ -235,18 +241,154 @@ std::vector<std::string> outputPaths(const RenderOptions& options, const RenderJ
     return paths;
 }
 
+// The largest grid any frame of the scene can use, capped as the engine caps it.
+int64_t largestGrid(const Scene& scene, int32_t width, int32_t height) {
+    const auto largest = [&scene](int32_t parameter) {
+        double most = scene.raw[static_cast<std::size_t>(parameter)];
+        const auto keys = scene.keyframes.find(parameter);
+        if (keys != scene.keyframes.end()) {
+            for (const Keyframe& k : keys->second) most = std::max(most, k.value);
+        }
+        return std::max<int64_t>(1, static_cast<int64_t>(std::ceil(most)));
+    };
+    return std::min<int64_t>(largest(Row), std::max(height, 1)) * std::min<int64_t>(largest(Column), std::max(width, 1));
+}
+
+// Decides how many frames may be in flight, or refuses the render as bad input.
+struct Budgeting {
+    uint64_t budget = 0;
+    int wantedJobs = 1;
+    bool throughPlugin = true;
+    bool exrOutput = false;
+    int32_t sheetColumns = 0;
+    int32_t sheetRows = 0;
+    int jobs = 1;
+
+    bool admit(const Scene& scene, const ImageHeader& header, std::string& error) {
+        FootprintInputs in;
+        in.width = header.width;
+        in.height = header.height;
+        in.bytesPerChannel = bytesPerChannel(header.depth);
+        in.decoderBytes = header.rowBytes;
+        in.largestGrid = largestGrid(scene, header.width, header.height);
+        in.throughPlugin = throughPlugin;
+        in.exrOutput = exrOutput;
+        if (sheetColumns > 0) {
+            const SheetLayout layout = sheetLayout(sheetColumns, sheetRows, header.width, header.height);
+            in.sheetBytes = static_cast<uint64_t>(layout.width) * static_cast<uint64_t>(layout.height) * 4 * 2 *
+                            bytesPerChannel(header.depth);
+        }
+        const RenderFootprint footprint = renderFootprint(in);
+        jobs = framesWithinBudget(footprint, budget, wantedJobs);
+        if (jobs >= 1) return true;
+        error = "a " + std::to_string(header.width) + " x " + std::to_string(header.height) + " " +
+                depthName(header.depth) + " frame needs about " +
+                megabytesText(footprint.shared + footprint.perWorker) + " to render, more than the memory budget of " +
+                megabytesText(budget) + " (--memory-budget sets it)";
+        return false;
+    }
+};
+
+// The cores this process may run on (a container or taskset may allow fewer than
+// the machine has).
+int defaultJobs() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    int cores = ::sched_getaffinity(0, sizeof allowed, &allowed) == 0 ? CPU_COUNT(&allowed) : 0;
+    if (cores < 1) cores = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(cores, 1, kMaxJobs);
+}
+
+bool readBudgeting(const RenderOptions& options, const RenderJob& job, Budgeting& budgeting, std::string& error) {
+    budgeting.budget = defaultMemoryBudget();
+    if (!options.memoryBudget.empty() && !parseMemoryBudget(options.memoryBudget, budgeting.budget, error)) return false;
+    budgeting.wantedJobs = defaultJobs();
+    if (!options.jobs.empty()) {
+        int64_t jobs = 0;
+        if (!parseInteger(options.jobs, 1, kMaxJobs, jobs)) {
+            error = "--jobs \"" + options.jobs + "\" is not a number of frames at once (accepted: 1 to " +
+                    std::to_string(kMaxJobs) + ")";
+            return false;
+        }
+        budgeting.wantedJobs = static_cast<int>(jobs);
+    }
+    if (job.product != Product::Sequence) budgeting.wantedJobs = std::min(budgeting.wantedJobs,
+                                                                         job.product == Product::Frame ? 1 : kMaxJobs);
+    budgeting.throughPlugin = !options.direct;
+    std::string extension = fs::path(options.output).extension().string();
+    for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    budgeting.exrOutput = extension == ".exr";
+    budgeting.sheetColumns = job.sheetColumns;
+    budgeting.sheetRows = job.sheetRows;
+    return true;
+}
+
+// Progress of frames that several threads render at once.
+class SharedProgress {
+public:
+    SharedProgress(bool enabled, std::size_t frames, int workers)
+        : enabled_(enabled), bar_(enabled), frames_(static_cast<double>(frames)),
+          partial_(static_cast<std::size_t>(workers), 0.0) {}
+
+    BlockProgress forWorker(int worker, std::size_t frame) {
+        if (!enabled_) return {};
+        const std::string label = "frame " + std::to_string(frame + 1) + "/" + std::to_string(static_cast<int64_t>(frames_));
+        // Clock reads for every block of a huge grid would cost more than the blocks.
+        return [this, worker, label](int32_t done, int32_t total) {
+            if (total < 4096 || (done & 1023) == 0) set(worker, static_cast<double>(done) / total, label);
+        };
+    }
+    void frameDone(int worker, std::size_t frame) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        partial_[static_cast<std::size_t>(worker)] = 0.0;
+        ++done_;
+        draw("frame " + std::to_string(frame + 1) + "/" + std::to_string(static_cast<int64_t>(frames_)));
+    }
+    void finish() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        bar_.finish();
+    }
+
+private:
+    void set(int worker, double fraction, const std::string& label) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        partial_[static_cast<std::size_t>(worker)] = fraction;
+        draw(label);
+    }
+    void draw(const std::string& label) {
+        double sum = static_cast<double>(done_);
+        for (double p : partial_) sum += p;
+        bar_.update(std::min(1.0, sum / frames_), label);
+    }
+
+    bool enabled_;
+    std::mutex mutex_;
+    ProgressBar bar_;
+    double frames_;
+    std::vector<double> partial_;
+    int64_t done_ = 0;
+};
+
 int render(const RenderOptions& options, const FrameRenderer& renderer, std::string& error) {
     RenderJob job;
     if (!readJob(options, job, error)) return kExitBadInput;
+    Budgeting budgeting;
+    if (!readBudgeting(options, job, budgeting, error)) return kExitBadInput;
     Scene scene;
     if (!buildScene(options.scene, false, scene, error)) return kExitBadInput;
 
     FrameImage input;
     if (options.input.empty()) {
-        input = makeTestImage(job.width, job.height, job.depth.value_or(Depth8));
+        const PixelDepth depth = job.depth.value_or(Depth8);
+        const ImageHeader header{job.width, job.height, depth, 0};
+        if (!budgeting.admit(scene, header, error)) return kExitBadInput;
+        input = makeTestImage(job.width, job.height, depth);
     } else {
         std::string warning;
-        if (!readImageFile(options.input, job.depth, input, warning, error)) return kExitBadInput;
+        const AdmitImage admit = [&budgeting, &scene](const ImageHeader& header, std::string& why) {
+            return budgeting.admit(scene, header, why);
+        };
+        if (!readImageFile(options.input, job.depth, input, warning, error, admit)) return kExitBadInput;
         if (!warning.empty()) std::fprintf(stderr, "tilesweep: warning: %s: %s\n", options.input.c_str(), warning.c_str());
     }
     std::optional<Rect> region;
@@ -277,6 +419,7 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
 
     removeTemporaryFilesOnSignals();
     std::optional<ContactSheet> sheet;
+    std::mutex sheetMutex;
     SheetLayout layout;
     const int32_t frameWidth = region ? region->right - region->left : input.width;
     const int32_t frameHeight = region ? region->bottom - region->top : input.height;
@@ -284,36 +427,54 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
         layout = sheetLayout(job.sheetColumns, job.sheetRows, frameWidth, frameHeight);
         sheet.emplace(layout);
     }
-    ProgressBar bar(ProgressBar::wantedOnStderr(options.quiet));
-    const auto count = static_cast<double>(times.size());
-    FrameImage output;
-    for (std::size_t i = 0; i < times.size(); ++i) {
-        const std::string label = "frame " + std::to_string(i + 1) + "/" + std::to_string(times.size());
-        BlockProgress progress;
-        if (ProgressBar::wantedOnStderr(options.quiet)) {
-            // Clock reads for every block of a huge grid would cost more than the blocks.
-            progress = [&bar, &label, i, count](int32_t done, int32_t total) {
-                if (total < 4096 || (done & 1023) == 0) {
-                    bar.update((static_cast<double>(i) + static_cast<double>(done) / total) / count, label);
-                }
-            };
-        }
-        if (!renderer(scene, times[i], input, region, progress, output, error)) {
-            error = "frame " + frameText(times[i]) + ": " + error;
-            return kExitFailed;
+    const int workers = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(budgeting.jobs), times.size()));
+    SharedProgress progress(ProgressBar::wantedOnStderr(options.quiet), times.size(), workers);
+    std::vector<FrameImage> outputFrames(static_cast<std::size_t>(workers));
+    std::vector<std::unique_ptr<PreparedFile>> prepared(times.size());
+    std::mutex preparedMutex;
+
+    OrderedWork work;
+    work.make = [&](int64_t item, int worker, std::string& itemError) {
+        const auto i = static_cast<std::size_t>(item);
+        FrameImage& output = outputFrames[static_cast<std::size_t>(worker)];
+        if (!renderer(scene, times[i], input, region, progress.forWorker(worker, i), output, itemError)) {
+            itemError = "frame " + frameText(times[i]) + ": " + itemError;
+            return false;
         }
         if (sheet) {
+            std::lock_guard<std::mutex> lock(sheetMutex);
             sheet->place(static_cast<int32_t>(i), output,
                          "F" + frameText(times[i]) + "  " + percentText(scene.valueAt(Completion, times[i])));
-        } else if (!writeImageFile(outputs[i], output, error)) {
-            return kExitFailed;
+        } else {
+            std::vector<unsigned char> bytes;
+            if (!encodeImageFile(outputs[i], output, bytes, itemError)) return false;
+            std::unique_ptr<PreparedFile> file = PreparedFile::write(outputs[i], bytes.data(), bytes.size(), itemError);
+            if (!file) return false;
+            std::lock_guard<std::mutex> lock(preparedMutex);
+            prepared[i] = std::move(file);
         }
-        bar.update(static_cast<double>(i + 1) / count, label);
-    }
+        progress.frameDone(worker, i);
+        return true;
+    };
+    work.finish = [&](int64_t item, std::string& itemError) {
+        std::unique_ptr<PreparedFile> file;
+        {
+            std::lock_guard<std::mutex> lock(preparedMutex);
+            file = std::move(prepared[static_cast<std::size_t>(item)]);
+        }
+        return !file || file->commit(itemError);
+    };
+    work.drop = [&](int64_t item) {
+        std::lock_guard<std::mutex> lock(preparedMutex);
+        prepared[static_cast<std::size_t>(item)].reset();
+    };
+    // A few frames may wait on disk for an earlier, slower one.
+    if (!runOrdered(static_cast<int64_t>(times.size()), workers, 2 * workers, work, error)) return kExitFailed;
+    outputFrames.clear();
     if (sheet && !writeImageFile(options.output, frameFromCanvas(sheet->canvas(), input.depth), error)) {
         return kExitFailed;
     }
-    bar.finish();
+    progress.finish();
 
     if (options.quiet) return kExitOk;
     const std::string frameSize = std::to_string(frameWidth) + " x " + std::to_string(frameHeight);
@@ -354,8 +515,7 @@ bool parseRegion(const std::string& text, int32_t width, int32_t height, Rect& r
     bool ok = true;
     for (int i = 0; i < 4 && ok; ++i) {
         const std::size_t comma = i < 3 ? text.find(',', start) : text.size();
-        ok = comma != std::string::npos &&
-             parseInteger(text.substr(start, comma - start), INT32_MIN, INT32_MAX, sides[i]);
+        ok = comma != std::string::npos && parseInteger(text.substr(start, comma - start), INT32_MIN, INT32_MAX, sides[i]);
         start = comma + 1;
     }
     if (!ok) {
@@ -374,18 +534,6 @@ bool parseRegion(const std::string& text, int32_t width, int32_t height, Rect& r
         return false;
     }
     return true;
-}
-
-FrameImage cropFrame(const FrameImage& frame, const Rect& region) {
-    FrameImage part = FrameImage::blank(frame.depth, region.right - region.left, region.bottom - region.top);
-    const std::size_t pixelBytes = kChannelsPerPixel * bytesPerChannel(frame.depth);
-    const std::size_t rowBytes = static_cast<std::size_t>(part.width) * pixelBytes;
-    for (int32_t y = 0; y < part.height; ++y) {
-        const std::size_t from = (static_cast<std::size_t>(region.top + y) * static_cast<std::size_t>(frame.width) +
-                                  static_cast<std::size_t>(region.left)) * pixelBytes;
-        std::memcpy(part.bytes.data() + static_cast<std::size_t>(y) * rowBytes, frame.bytes.data() + from, rowBytes);
-    }
-    return part;
 }
 
 bool renderSceneFrame(const Scene& scene, int32_t time, const FrameImage& input, const std::optional<Rect>& region,
@@ -517,10 +665,28 @@ int runRenderThroughPlugin(const RenderOptions& options, std::string& error) {
     for (const std::string& warning : session->greyedOutWarnings(scene, namedParams(options.scene))) {
         std::fprintf(stderr, "tilesweep: warning: %s\n", warning.c_str());
     }
-    const FrameRenderer throughPlugin = [&session](const Scene& frameScene, int32_t time, const FrameImage& input,
-                                                   const std::optional<Rect>& region, const BlockProgress& progress,
-                                                   FrameImage& output, std::string& frameError) {
-        return session->renderFrame(frameScene, time, input, region, progress, output, frameError);
+    // One simulated host per thread: a host drives its plug-in instance from one
+    // thread, as After Effects does.
+    std::mutex poolMutex;
+    std::vector<std::unique_ptr<PluginSession>> idle;
+    idle.push_back(std::move(session));
+    const FrameRenderer throughPlugin = [&](const Scene& frameScene, int32_t time, const FrameImage& input,
+                                            const std::optional<Rect>& region, const BlockProgress& progress,
+                                            FrameImage& output, std::string& frameError) {
+        std::unique_ptr<PluginSession> mine;
+        {
+            std::lock_guard<std::mutex> lock(poolMutex);
+            if (!idle.empty()) {
+                mine = std::move(idle.back());
+                idle.pop_back();
+            }
+        }
+        if (!mine) mine = PluginSession::open(options.plugin, frameError);
+        if (!mine) return false;
+        const bool rendered = mine->renderFrame(frameScene, time, input, region, progress, output, frameError);
+        std::lock_guard<std::mutex> lock(poolMutex);
+        idle.push_back(std::move(mine));
+        return rendered;
     };
     return runRender(options, error, throughPlugin);
 }

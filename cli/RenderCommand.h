@@ -29,6 +29,8 @@ struct RenderOptions {
     bool quiet = false;
     bool direct = false;  // the engine alone, without the plug-in
     std::string plugin;   // the plug-in file; empty: the one beside the tool
+    std::string jobs;     // frames rendered at once; empty: one per core
+    std::string memoryBudget;  // "--memory-budget"; empty: from the machine's memory
 };
 
 // Blocks drawn so far of the frame's total.
@@ -37,7 +39,8 @@ using BlockProgress = std::function<void(int32_t done, int32_t total)>;
 // Renders the scene at `time` (hundredths of a frame) over `input`, at the input's
 // depth, into `output`: the whole layer, or with a `region` just that rectangle of
 // it. False with a one-line reason. Every frame the command writes goes through one
-// such function, so another backend can replace it.
+// such function, so another backend can replace it. It is called from several
+// threads at once, each with its own `output`.
 using FrameRenderer =
     std::function<bool(const Scene& scene, int32_t time, const FrameImage& input, const std::optional<Rect>& region,
                        const BlockProgress& progress, FrameImage& output, std::string& error)>;
@@ -45,9 +48,6 @@ using FrameRenderer =
 // "LEFT,TOP,RIGHT,BOTTOM", right and bottom exclusive, within a layer of `width` x
 // `height` and not empty. False with a one-line reason.
 bool parseRegion(const std::string& text, int32_t width, int32_t height, Rect& region, std::string& error);
-
-// The pixels of `region` (within `frame`).
-FrameImage cropFrame(const FrameImage& frame, const Rect& region);
 
 // Local services whose per-frame arrays are kept for the thread's next frame. Fresh
 // memory costs a page fault per page on first touch, which for a big grid (300 MB of
@@ -59,8 +59,7 @@ public:
     void freeArray(ArrayMemory& memory) override;
 };
 
-// The engine's own frame pipeline with the tool's reusing services; a region is cut
-// from the whole frame.
+// The engine's own frame pipeline with the tool's reusing services.
 bool renderSceneFrame(const Scene& scene, int32_t time, const FrameImage& input, const std::optional<Rect>& region,
                       const BlockProgress& progress, FrameImage& output, std::string& error);
 

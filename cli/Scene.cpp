@@ -238,8 +238,10 @@ bool validateScene(const Scene& scene, std::string& error) {
                 std::to_string(scene.masks.size()) + ", one per --mask)";
         return false;
     }
-    if (!(scene.fps > 0 && scene.fps <= 1000)) {
-        error = "frame rate " + formatNumber(scene.fps) + " is out of range (accepted: above 0, up to 1000)";
+    // The host counts time in hundredths of a frame: 100 x fps ticks a second must be
+    // a whole number of at least 1.
+    if (!(scene.fps > 0 && scene.fps <= 1000) || scene.timeScale() < 1) {
+        error = "frame rate " + formatNumber(scene.fps) + " is out of range (accepted: 0.01 to 1000)";
         return false;
     }
     return true;

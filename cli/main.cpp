@@ -102,6 +102,12 @@ int main(int argc, char** argv) {
         ->type_name("CxR");
     render->add_option("--size", renderOptions.size, "Size of the built-in test image (default 1920x1080)")
         ->type_name("WxH");
+    render->add_option("--jobs", renderOptions.jobs, "Frames of --frames or --sheet rendered at once (default: one per core)")
+        ->type_name("N");
+    render->add_option("--memory-budget", renderOptions.memoryBudget,
+                       "Memory a render may take, such as 2G or 512M (default: half the machine's memory); "
+                       "an image that would need more is refused")
+        ->type_name("SIZE");
     render->add_option("--region", renderOptions.region,
                        "Render only this rectangle of the layer, as a zoomed viewer asks for it, and write just its "
                        "pixels")

@@ -83,6 +83,12 @@ TEST_P(CliPlanBadInput, OneLineOnStderrAndExitTwo) {
 
 const std::vector<std::string> kSize{"--width", "100", "--height", "50"};
 
+std::string repeated(const std::string& part, int times) {
+    std::string whole;
+    for (int i = 0; i < times; ++i) whole += part;
+    return whole;
+}
+
 std::vector<std::string> with(std::vector<std::string> extra) {
     std::vector<std::string> a = kSize;
     a.insert(a.end(), extra.begin(), extra.end());
@@ -106,6 +112,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{with({"--mask", "M 0 0 l 5 5"}), "absolute M, L, C, Z"},
         BadInput{with({"--mask", "L 5 5"}), "before any M"},
         BadInput{with({"--mask", "M 0 0 C 1 2 3"}), "missing"},
+        BadInput{with({"--mask", "M 0 0 L 1e12 0"}), "beyond 1000000"},
+        BadInput{with({"--mask", "M 0 0 C 0 1e7 1e7 1e7 1e7 0"}), "beyond 1000000"},
+        BadInput{with({"--mask", "M 0 0" + repeated(" C 1 1 2 2 3 3", 65)}), "more than 64 curves"},
+        BadInput{with({"--mask", "M 0 0" + repeated(" L 1 1 L 0 0", 513)}), "more than 1024 segments"},
+        BadInput{with({"--fps", "1e-300"}), "frame rate"},
+        BadInput{with({"--fps", "0.004"}), "frame rate"},
         BadInput{with({"--keyframe", "Easing Keyframe=3"}), "TIME:VALUE"},
         BadInput{with({"--keyframe", "Completion=3:50"}), "Easing Keyframe"},
         BadInput{with({"--keyframe", "Easing Keyframe=3:150"}), "out of range"},

@@ -1,8 +1,6 @@
 // The tool goes through the plug-in in a simulated host unless told --direct.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
@@ -22,6 +20,7 @@ class ThroughThePlugin : public ::testing::TestWithParam<DepthCase> {};
 
 TEST_P(ThroughThePlugin, RendersAreByteIdenticalToTheEngineAlone) {
     const DepthCase& c = GetParam();
+    // The process id keeps runs of other build trees on this machine apart.
     const std::string base = "/tmp/tilesweep_plugin_" + std::to_string(::getpid()) + "_" + std::string(c.depth);
     const std::vector<std::vector<std::string>> settings{
         {"--param", "Mode=Move2", "--param", "Completion=40", "--param", "Blend Mode=Screen", "--param", "Z-index=Random"},
@@ -81,23 +80,22 @@ TEST(CliPlugin, GreyedOutSettingsWarnOnStderrOnly) {
     EXPECT_EQ(plan.out.front(), '{') << "stdout holds the JSON alone";
     EXPECT_NE(plan.err.find("\"Order Seed\" has no effect unless"), std::string::npos) << plan.err;
     EXPECT_EQ(plan.err.find("Blend Mode"), std::string::npos) << "Move2 enables Blend Mode";
-    const std::string greyPng = "/tmp/tilesweep_grey_" + std::to_string(::getpid()) + ".png";
-    const ToolResult render =
-        runTool({"render", "--size", "64x32", "--quiet", "-o", greyPng, "--param", "Easing Keyframe=40"});
+    const std::string grey = "/tmp/tilesweep_grey_" + std::to_string(::getpid()) + ".png";
+    const ToolResult render = runTool({"render", "--size", "64x32", "--quiet", "-o", grey,
+                                       "--param", "Easing Keyframe=40"});
     EXPECT_EQ(render.exitCode, 0) << render.err;
     EXPECT_TRUE(render.out.empty());
     EXPECT_NE(render.err.find("\"Easing Keyframe\" has no effect unless \"Easing\" is Custom"), std::string::npos);
-    std::remove(greyPng.c_str());
+    std::remove(grey.c_str());
 }
 
 TEST(CliPlugin, AMissingPlugInIsAFailureWithOneLine) {
-    const std::string nonePng = "/tmp/tilesweep_none_" + std::to_string(::getpid()) + ".png";
-    const ToolResult r =
-        runTool({"render", "--size", "64x32", "-o", nonePng, "--plugin", "/nonexistent/TovelaTileSweep64.so"});
+    const ToolResult r = runTool({"render", "--size", "64x32", "-o", "/tmp/tilesweep_none.png", "--plugin",
+                                  "/nonexistent/TovelaTileSweep64.so"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
     EXPECT_NE(r.err.find("cannot load the plug-in"), std::string::npos);
-    FILE* f = std::fopen(nonePng.c_str(), "rb");
+    FILE* f = std::fopen("/tmp/tilesweep_none.png", "rb");
     EXPECT_EQ(f, nullptr) << "nothing written";
     if (f != nullptr) std::fclose(f);
 }

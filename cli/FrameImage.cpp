@@ -1,0 +1,61 @@
+#include "FrameImage.h"
+
+#include <cstring>
+
+#include <algorithm>
+
+namespace tilesweep {
+
+std::size_t bytesPerChannel(PixelDepth depth) {
+    switch (depth) {
+        case Depth8: return 1;
+        case Depth16: return 2;
+        default: return 4;
+    }
+}
+
+const char* depthName(PixelDepth depth) {
+    switch (depth) {
+        case Depth8: return "8-bit";
+        case Depth16: return "16-bit";
+        default: return "32-bit float";
+    }
+}
+
+FrameImage FrameImage::blank(PixelDepth depth, int32_t width, int32_t height) {
+    FrameImage image;
+    image.depth = depth;
+    image.width = width;
+    image.height = height;
+    image.bytes.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * kChannelsPerPixel *
+                           bytesPerChannel(depth),
+                       0);
+    return image;
+}
+
+ImageView FrameImage::view() const {
+    return ImageView{const_cast<unsigned char*>(bytes.data()), width, width, height};
+}
+
+uint16_t fileWordFromEngine(uint16_t engineWord) {
+    const uint32_t v = std::min<uint32_t>(engineWord, kEngine16Max);
+    return static_cast<uint16_t>((v * 65535u + 16384u) / 32768u);
+}
+
+uint16_t engineWordFromFile(uint16_t fileWord) {
+    return static_cast<uint16_t>((uint32_t{fileWord} * 32768u + 32767u) / 65535u);
+}
+
+FrameImage cropFrame(const FrameImage& frame, const Rect& region) {
+    FrameImage part = FrameImage::blank(frame.depth, region.right - region.left, region.bottom - region.top);
+    const std::size_t pixelBytes = kChannelsPerPixel * bytesPerChannel(frame.depth);
+    const std::size_t rowBytes = static_cast<std::size_t>(part.width) * pixelBytes;
+    for (int32_t y = 0; y < part.height; ++y) {
+        const std::size_t from = (static_cast<std::size_t>(region.top + y) * static_cast<std::size_t>(frame.width) +
+                                  static_cast<std::size_t>(region.left)) * pixelBytes;
+        std::memcpy(part.bytes.data() + static_cast<std::size_t>(y) * rowBytes, frame.bytes.data() + from, rowBytes);
+    }
+    return part;
+}
+
+}  // namespace tilesweep

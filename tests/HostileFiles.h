@@ -1,0 +1,120 @@
+// Damaged and forged image files, made at test time: what an attacker or a broken
+// disk hands the tool.
+#pragma once
+
+#include <OpenImageIO/filesystem.h>
+#include <OpenImageIO/imageio.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tilesweep::test {
+
+using Bytes = std::string;
+
+inline uint32_t crc32Of(const Bytes& data) {
+    uint32_t crc = 0xffffffffu;
+    for (unsigned char byte : data) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+inline void putBig32(Bytes& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xff);
+}
+
+inline void putLittle(Bytes& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xff);
+}
+
+inline Bytes pngChunk(const std::string& type, const Bytes& data) {
+    Bytes chunk;
+    putBig32(chunk, static_cast<uint32_t>(data.size()));
+    const Bytes body = type + data;
+    chunk += body;
+    putBig32(chunk, crc32Of(body));
+    return chunk;
+}
+
+// A PNG whose header claims `width` x `height` RGBA pixels and whose data is a few
+// bytes of a valid deflate stream: a decompression bomb of under 100 bytes.
+inline Bytes pngClaiming(uint32_t width, uint32_t height) {
+    Bytes header;
+    putBig32(header, width);
+    putBig32(header, height);
+    header += Bytes("\x08\x06\x00\x00\x00", 5);
+    // zlib header, then a stored-free fixed block holding nothing but the end code.
+    const Bytes idat("\x78\x9c\x03\x00\x00\x00\x00\x01", 8);
+    return Bytes("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", idat) + pngChunk("IEND", "");
+}
+
+// An uncompressed one-strip greyscale TIFF that claims `width` x `height` pixels and
+// `stripBytes` bytes at `stripOffset`, followed by `present` bytes of data.
+inline Bytes tiffClaiming(uint32_t width, uint32_t height, uint32_t stripBytes, uint32_t stripOffset,
+                          uint32_t present) {
+    Bytes out("II*\0", 4);
+    putLittle(out, 8, 4);
+    struct Entry {
+        uint16_t tag, type;
+        uint32_t value;
+    };
+    const std::vector<Entry> entries{{256, 4, width},      {257, 4, height}, {258, 3, 8},  {259, 3, 1},
+                                     {262, 3, 1},          {273, 4, stripOffset}, {277, 3, 1}, {278, 4, height},
+                                     {279, 4, stripBytes}};
+    putLittle(out, static_cast<uint32_t>(entries.size()), 2);
+    for (const Entry& e : entries) {
+        putLittle(out, e.tag, 2);
+        putLittle(out, e.type, 2);
+        putLittle(out, 1, 4);
+        putLittle(out, e.value, 4);
+    }
+    putLittle(out, 0, 4);
+    for (uint32_t i = 0; i < present; ++i) out += static_cast<char>(i * 7);
+    return out;
+}
+
+// Offset of the first byte after the fixed part of tiffClaiming's file.
+constexpr uint32_t kTiffDataOffset = 8 + 2 + 9 * 12 + 4;
+
+// A real image encoded by OpenImageIO in the format of `extension` (".png",
+// ".jpg", ".tif", ".exr", ...), RGB(A) 8-bit or float with a gradient.
+inline Bytes encoded(const std::string& extension, int width, int height, int channels,
+                     OIIO::TypeDesc type = OIIO::TypeDesc::UINT8, const std::string& compression = "",
+                     bool progressive = false) {
+    std::vector<float> pixels(static_cast<std::size_t>(width) * height * channels);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<float>((i * 37) % 251) / 250.0f;
+    OIIO::ImageSpec spec(width, height, channels, type);
+    if (channels == 4) spec.alpha_channel = 3;
+    if (!compression.empty()) spec.attribute("compression", compression);
+    if (progressive) spec.attribute("jpeg:progressive", 1);
+    std::vector<unsigned char> bytes;
+    OIIO::Filesystem::IOVecOutput memory(bytes);
+    auto out = OIIO::ImageOutput::create("x" + extension);
+    if (!out || !out->set_ioproxy(&memory) || !out->open("x" + extension, spec) ||
+        !out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()) || !out->close()) {
+        return Bytes();
+    }
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+// A JPEG whose frame header is changed to claim `width` x `height`. A progressive
+// one makes a decoder take buffers for the whole image as it starts.
+inline Bytes jpegClaiming(uint16_t width, uint16_t height, bool progressive = false) {
+    Bytes jpeg = encoded(".jpg", 16, 16, 3, OIIO::TypeDesc::UINT8, "", progressive);
+    for (std::size_t i = 0; i + 8 < jpeg.size(); ++i) {
+        const auto marker = static_cast<unsigned char>(jpeg[i + 1]);
+        if (static_cast<unsigned char>(jpeg[i]) == 0xff && (marker == 0xc0 || marker == 0xc2)) {
+            jpeg[i + 5] = static_cast<char>(height >> 8);
+            jpeg[i + 6] = static_cast<char>(height & 0xff);
+            jpeg[i + 7] = static_cast<char>(width >> 8);
+            jpeg[i + 8] = static_cast<char>(width & 0xff);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+}  // namespace tilesweep::test
