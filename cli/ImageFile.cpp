@@ -491,7 +491,8 @@ bool checkOutputFormat(const std::string& path, PixelDepth depth, std::string& e
 
 bool encodeImageFile(const std::string& path, const FrameImage& image, std::vector<unsigned char>& bytes,
                      std::string& error) {
-    const bool exr = lowerExtension(path) == ".exr";
+    const std::string extension = lowerExtension(path);
+    const bool exr = extension == ".exr";
     // OpenEXR's half cannot hold 16-bit or 8-bit words exactly; its float can.
     const OIIO::TypeDesc exchange = exchangeType(image.depth);
     const OIIO::TypeDesc stored = exr ? OIIO::TypeDesc(OIIO::TypeDesc::FLOAT) : exchange;
@@ -501,14 +502,17 @@ bool encodeImageFile(const std::string& path, const FrameImage& image, std::vect
     // PNG and TIFF get straight alpha as it is (TIFF marks it unassociated);
     // OpenEXR colour is premultiplied by definition.
     if (!exr) imageSpec.attribute("oiio:UnassociatedAlpha", 1);
-    // OpenImageIO cannot add an Exif directory to a TIFF it writes into memory.
-    imageSpec.attribute("tiff:write_exif", 0);
     // The same frame gives the same bytes, whenever it is written: no capture date.
+    // Hints are given to their own format only: whether a writer leaves another
+    // format's hint out of its header is not to be relied on (OpenEXR kept one now
+    // and then when frames were written on several threads).
     imageSpec.attribute("DateTime", "");
+    // OpenImageIO cannot add an Exif directory to a TIFF it writes into memory.
+    if (extension == ".tif" || extension == ".tiff") imageSpec.attribute("tiff:write_exif", 0);
     // PNG rows filtered by one filter, "Up", instead of libpng's trial of all five
     // on every row: a third less time per frame for files about a fifth larger.
     constexpr int kPngFilterUp = 0x20;
-    imageSpec.attribute("png:filter", kPngFilterUp);
+    if (extension == ".png") imageSpec.attribute("png:filter", kPngFilterUp);
 
     std::vector<unsigned char> fileBytes;
     switch (image.depth) {
