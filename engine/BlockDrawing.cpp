@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "FramePipeline.h"
+#include "FramePlan.h"
+#include "ResultCodes.h"
 #include "Stacking.h"
 
 namespace tilesweep {

@@ -6,13 +6,11 @@
 #include <new>
 #include <vector>
 
+#include "ResultCodes.h"
+
 namespace tilesweep {
 
 namespace {
-
-// The host's codes, so that callers can pass them on unchanged.
-constexpr int32_t kErrOutOfMemory = 4;
-constexpr int32_t kErrUnsupportedFormat = 516;
 
 // Unit values of 8-bit channels, tabulated at compile time: a lookup costs far less than
 // a division, and holds the same correctly rounded quotient.
@@ -551,7 +549,7 @@ int32_t copyImage(PixelDepth depth, const ImageView& source, const ImageView& de
         case Depth32f:
             return copyRect<FloatTraits>(source, destination, sourceRect, destinationRect);
     }
-    return kErrUnsupportedFormat;
+    return kErrBadCallbackParam;
 }
 
 int32_t fillImage(PixelDepth depth, const ImageView& destination, const Rect* rect) {
@@ -560,7 +558,7 @@ int32_t fillImage(PixelDepth depth, const ImageView& destination, const Rect* re
         case Depth16: return fillRect<Traits16>(destination, rect);
         case Depth32f: return fillRect<FloatTraits>(destination, rect);
     }
-    return kErrUnsupportedFormat;
+    return kErrBadCallbackParam;
 }
 
 int32_t transferRect(PixelDepth depth, const ImageView& source, const Rect& sourceRect,
@@ -571,7 +569,7 @@ int32_t transferRect(PixelDepth depth, const ImageView& source, const Rect& sour
         case Depth16: return transfer<Traits16>(source, sourceRect, mode, x, y, destination);
         case Depth32f: return transfer<FloatTraits>(source, sourceRect, mode, x, y, destination);
     }
-    return kErrUnsupportedFormat;
+    return kErrBadCallbackParam;
 }
 
 }  // namespace tilesweep

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "EngineHostValues.h"
 #include "GlobalData.h"
 #include "HostHandles.h"
 #include "ParamTable.h"
