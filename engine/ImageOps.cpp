@@ -484,23 +484,23 @@ void blendRows(const TransferJob& job) {
 }
 
 template <typename T>
-void blendByMode(int32_t xfer, const TransferJob& job) {
+void blendByMode(TransferMode xfer, const TransferJob& job) {
     switch (xfer) {
-        case 4: return blendRows<T, Blend<addBlend>>(job);
-        case 5: return blendRows<T, Blend<multiplyBlend>>(job);
-        case 6: return blendRows<T, Blend<screen>>(job);
-        case 7: return blendRows<T, Blend<overlayBlend>>(job);
-        case 9: return blendRows<T, Blend<hardLight>>(job);
-        case 10: return blendRows<T, Blend<darkenBlend>>(job);
-        case 11: return blendRows<T, Blend<lightenBlend>>(job);
-        case 26: return blendRows<T, Blend<differenceBlend>>(job);
-        case 27: return blendRows<T, Blend<colorDodge>>(job);
-        case 28: return blendRows<T, Blend<colorBurn>>(job);
-        case 31: return blendRows<T, Blend<linearLightBlend>>(job);
-        case 32: return blendRows<T, Blend<vividLightBlend>>(job);
-        case 33: return blendRows<T, Blend<pinLightBlend>>(job);
-        case 34: return blendRows<T, Blend<hardMixBlend>>(job);
-        default: return blendRows<T, NormalBlend>(job);  // 2, and any mode we do not know
+        case TransferMode::Add: return blendRows<T, Blend<addBlend>>(job);
+        case TransferMode::Multiply: return blendRows<T, Blend<multiplyBlend>>(job);
+        case TransferMode::Screen: return blendRows<T, Blend<screen>>(job);
+        case TransferMode::Overlay: return blendRows<T, Blend<overlayBlend>>(job);
+        case TransferMode::HardLight: return blendRows<T, Blend<hardLight>>(job);
+        case TransferMode::Darken: return blendRows<T, Blend<darkenBlend>>(job);
+        case TransferMode::Lighten: return blendRows<T, Blend<lightenBlend>>(job);
+        case TransferMode::Difference: return blendRows<T, Blend<differenceBlend>>(job);
+        case TransferMode::ColorDodge: return blendRows<T, Blend<colorDodge>>(job);
+        case TransferMode::ColorBurn: return blendRows<T, Blend<colorBurn>>(job);
+        case TransferMode::LinearLight: return blendRows<T, Blend<linearLightBlend>>(job);
+        case TransferMode::VividLight: return blendRows<T, Blend<vividLightBlend>>(job);
+        case TransferMode::PinLight: return blendRows<T, Blend<pinLightBlend>>(job);
+        case TransferMode::HardMix: return blendRows<T, Blend<hardMixBlend>>(job);
+        default: return blendRows<T, NormalBlend>(job);  // InFront, and any mode we do not know
     }
 }
 

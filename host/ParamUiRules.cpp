@@ -1,46 +1,56 @@
 #include "ParamUiRules.h"
 
-#include "BlockDrawing.h"
-#include "BlockOrder.h"
-#include "Easing.h"
 #include "GlobalData.h"
 #include "HostHandles.h"
+#include "ParamChoices.h"
 #include "ParamRegistration.h"
-#include "Stacking.h"
 #include "SuiteAccess.h"
 
 namespace tilesweep::plugin {
 
 namespace {
 
-constexpr int32_t kDirectionRandom = 5;
-constexpr int32_t kDirectionModeRandom = 5;
 constexpr PF_Fixed kFullPercent = 100 * kFixedOne;
 constexpr const A_char* kRuleFailureMessage = "ERROR";
 
 // Modes whose blocks do not travel in any direction.
+// The item a popup's value word selects.
+template <typename Choice>
+Choice chosen(const RawParamValues& v) {
+    return popupChoice<Choice>(v[ChoiceParam<Choice>::index]);
+}
+
 bool directionMatters(const RawParamValues& v) {
-    const int32_t mode = v[Mode];
-    return mode != kModeStill2 && mode != kModeStill3 && mode != kModeShrink2;
+    const auto mode = chosen<ModeKind>(v);
+    return mode != ModeKind::Still2 && mode != ModeKind::Still3 && mode != ModeKind::Shrink2;
 }
 bool directionChosenFreely(const RawParamValues& v) {
-    return directionMatters(v) && v[DirectionDependenceOnOrder] == kDependenceOff;
+    return directionMatters(v) && chosen<DependenceKind>(v) == DependenceKind::Off;
 }
 bool directionSeedUsed(const RawParamValues& v) {
-    return directionChosenFreely(v) && (v[Direction] == kDirectionRandom || v[DirectionMode] == kDirectionModeRandom);
+    return directionChosenFreely(v) && (chosen<DirectionKind>(v) == DirectionKind::Random ||
+                                        chosen<DirectionModeKind>(v) == DirectionModeKind::Random);
 }
-bool lineOrder(const RawParamValues& v) { return v[Order] == kOrderHorizontal || v[Order] == kOrderVertical; }
-bool pathOrder(const RawParamValues& v) { return v[Order] == kOrderPath; }
-bool perBlockLineOrder(const RawParamValues& v) { return lineOrder(v) && v[OrderPer] == kOrderPerBlock; }
+bool lineOrder(const RawParamValues& v) {
+    return chosen<OrderKind>(v) == OrderKind::Horizontal || chosen<OrderKind>(v) == OrderKind::Vertical;
+}
+bool pathOrder(const RawParamValues& v) { return chosen<OrderKind>(v) == OrderKind::Path; }
+bool perBlockLineOrder(const RawParamValues& v) {
+    return lineOrder(v) && chosen<OrderPerKind>(v) == OrderPerKind::Block;
+}
 bool orderSeedUsed(const RawParamValues& v) {
     // A signed comparison: the host never delivers more than 100 %.
-    return pathOrder(v) || v[OrderInsider] < kFullPercent || v[Order] == kOrderRandom ||
-           (lineOrder(v) && v[OrderPerBlockMode] == kPerBlockRandom);
+    return pathOrder(v) || v[OrderInsider] < kFullPercent || chosen<OrderKind>(v) == OrderKind::Random ||
+           (lineOrder(v) && chosen<PerBlockModeKind>(v) == PerBlockModeKind::Random);
 }
-bool easingCurveChosen(const RawParamValues& v) { return v[Easing] != kEasingLinear && v[Easing] != kEasingCustom; }
-bool customEasing(const RawParamValues& v) { return v[Easing] == kEasingCustom; }
-bool blocksStack(const RawParamValues& v) { return v[Mode] == kModeMove2 || v[Mode] == kModeMove3; }
-bool randomStacking(const RawParamValues& v) { return blocksStack(v) && v[ZIndex] == kZRandom; }
+bool easingCurveChosen(const RawParamValues& v) {
+    return chosen<EasingKind>(v) != EasingKind::Linear && chosen<EasingKind>(v) != EasingKind::Custom;
+}
+bool customEasing(const RawParamValues& v) { return chosen<EasingKind>(v) == EasingKind::Custom; }
+bool blocksStack(const RawParamValues& v) {
+    return chosen<ModeKind>(v) == ModeKind::Move2 || chosen<ModeKind>(v) == ModeKind::Move3;
+}
+bool randomStacking(const RawParamValues& v) { return blocksStack(v) && chosen<ZIndexKind>(v) == ZIndexKind::Random; }
 
 // The selectors of the slots both versions of "PF Param Utils Suite" share.
 struct ParamUtils {

@@ -25,7 +25,8 @@ constexpr uint32_t kStateMagic = 0x54415453u;  // "STAT"
 Rect engineRect(const PF_Rect& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
 
 CompositeMode engineMode(const PF_CompositeMode& m) {
-    return CompositeMode{m.xfer, m.rand_seed, m.opacity, static_cast<uint8_t>(m.rgb_only), m.opacitySu};
+    return CompositeMode{static_cast<TransferMode>(m.xfer), m.rand_seed, m.opacity, static_cast<uint8_t>(m.rgb_only),
+                         m.opacitySu};
 }
 
 struct WorldView {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "GlobalData.h"
+#include "ParamChoices.h"
 #include "ParamRegistration.h"
 #include "ParamUiRules.h"
 #include "SimHost.h"
@@ -386,7 +387,7 @@ TEST_P(PluginLifecycle, PreRenderHandsTheRecordToTheHost) {
     EXPECT_EQ(record.completion, 0.5);
     EXPECT_EQ(record.orderOffset, 0.75);
     EXPECT_EQ(record.rows, 3000);
-    EXPECT_EQ(record.easing, 6);
+    EXPECT_EQ(record.easing, popupValue(EasingKind::Expo));
     // The layer's result: the request, which lies inside the layer.
     const PF_LRect layer{1, 2, 5, 6};
     EXPECT_EQ(std::memcmp(&report.resultRect, &layer, sizeof layer), 0);
@@ -485,7 +486,7 @@ TEST_P(PluginRender, FailuresLeaveOnlyTheHostsBlocks) {
          PF_Err_INTERNAL_STRUCT_DAMAGED, "Memory Error!"},
         {"no keyframe suites",
          [](SimHost& h, Scene& s, FrameOptions&) {
-             s.raw[Easing] = 10;
+             s.raw[Easing] = popupValue(EasingKind::Custom);
              for (const char* name : {kAEGPPFInterfaceSuite, kAEGPStreamSuite, kAEGPKeyframeSuite, kAEGPEffectSuite}) {
                  for (A_long version = 1; version <= 8; ++version) h.refuseSuite(name, version);
              }
@@ -496,7 +497,7 @@ TEST_P(PluginRender, FailuresLeaveOnlyTheHostsBlocks) {
              // A real mask, so that only the missing suites stop the render.
              std::string error;
              EXPECT_TRUE(addMask("M 0 1 L 7 5", s, error)) << error;
-             s.raw[Order] = 6;
+             s.raw[Order] = popupValue(OrderKind::Path);
              s.raw[OrderPath] = 1;
              for (const char* name : {kPFPathQuerySuite, kPFPathDataSuite}) {
                  for (A_long version = 1; version <= 8; ++version) h.refuseSuite(name, version);
