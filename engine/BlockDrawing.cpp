@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "FramePlan.h"
+#include "PixelTraits.h"
 #include "ResultCodes.h"
 #include "Stacking.h"
 
@@ -40,29 +41,6 @@ BlockTiming timingOf(const BlockRecord& b, const FramePlan& plan) {
 
 // Alpha access for Still1, which clears wiped pixels itself. Integer alphas are
 // scaled as doubles and truncated; float alphas scaled in double and stored as float.
-// Clearing masks alpha out of whole pixel words, which vectorises where a strided
-// store of one channel does not; alpha is the first channel, the low bytes of the
-// first word on the little-endian processors we build for.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "alpha masks assume little-endian words");
-
-template <typename Channel>
-struct AlphaWord;
-template <>
-struct AlphaWord<uint8_t> {
-    using Word = uint32_t;
-    static constexpr Word kKeepColour = 0xFFFFFF00u;
-};
-template <>
-struct AlphaWord<uint16_t> {
-    using Word = uint64_t;
-    static constexpr Word kKeepColour = 0xFFFFFFFFFFFF0000ull;
-};
-template <>
-struct AlphaWord<float> {
-    using Word = uint64_t;  // the first of two words: alpha and red
-    static constexpr Word kKeepColour = 0xFFFFFFFF00000000ull;
-};
-
 template <typename Channel>
 struct AlphaPlane {
     Channel* pixels;
@@ -334,11 +312,9 @@ int32_t drawOutsiders(const BlockPainter& painter) {
 
 int32_t drawBlocks(const BlockPainter& painter) {
     if (popupChoice<ModeKind>(painter.settings.mode) != ModeKind::Still1) return drawMovingAndShrinkingBlocks(painter);
-    switch (painter.depth) {
-        case Depth8: return drawStill1Blocks<uint8_t>(painter);
-        case Depth16: return drawStill1Blocks<uint16_t>(painter);
-        default: return drawStill1Blocks<float>(painter);
-    }
+    return withPixelTraits(painter.depth, [&painter](auto traits) {
+        return drawStill1Blocks<typename decltype(traits)::Channel>(painter);
+    });
 }
 
 int32_t drawLateOutsiders(const BlockPainter& painter) {

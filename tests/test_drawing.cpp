@@ -184,6 +184,18 @@ TEST(Still1, FloatAndSixteenBitAlphaArithmetic) {
     EXPECT_EQ(outF[2 * 4], 0.0f);
 }
 
+// Still1 works on the alpha words itself: a depth it has no layout for must not be
+// guessed, or 8-bit rows would be written as float ones.
+TEST(Still1, ADepthWithoutPixelTraitsDrawsNothingAndSaysSo) {
+    Frame8 f(10, 4);
+    RecordingServices services(f.input(), f.output(), Depth8);
+    const auto unknownDepth = static_cast<PixelDepth>(3);
+    const WipeSettings s = singleBlock(ModeKind::Still1, 0.25, kRight);
+    EXPECT_EQ(renderFrame(s, f.input(), f.output(), unknownDepth, services), kErrBadCallbackParam);
+    EXPECT_EQ(services.ops, std::vector<std::string>{"copy all all"});
+    EXPECT_EQ(f.out, f.in) << "only the output preparation ran";
+}
+
 struct ModeCase {
     const char* name;
     ModeKind mode;

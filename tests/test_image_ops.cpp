@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ImageOps.h"
+#include "ResultCodes.h"
 
 namespace tilesweep {
 namespace {
@@ -478,6 +479,20 @@ TYPED_TEST(ImageOpsTest, UnknownTransferModesBehaveAsNormal) {
                                   out.view()));
         EXPECT_EQ(normal.data, out.data) << xfer;
     }
+}
+
+TEST(ImageOps, ADepthWithoutPixelTraitsTouchesNothing) {
+    using D8 = DepthCase<uint8_t, Depth8, 255>;
+    const Image<D8> source(6, 5, 60), backdrop(6, 5, 61);
+    Image<D8> out = backdrop;
+    const Rect r{1, 1, 4, 4};
+    const auto unknownDepth = static_cast<PixelDepth>(3);
+    EXPECT_EQ(copyImage(unknownDepth, source.view(), out.view(), nullptr, nullptr), kErrBadCallbackParam);
+    EXPECT_EQ(copyImage(unknownDepth, source.view(), out.view(), &r, nullptr), kErrBadCallbackParam);
+    EXPECT_EQ(fillImage(unknownDepth, out.view(), &r), kErrBadCallbackParam);
+    EXPECT_EQ(transferRect(unknownDepth, source.view(), r, modeOf(TransferMode::InFront), 0, 0, out.view()),
+              kErrBadCallbackParam);
+    EXPECT_EQ(out.data, backdrop.data);
 }
 
 }  // namespace
