@@ -1,8 +1,8 @@
 #include "ParamUiRules.h"
 
 #include "GlobalData.h"
+#include "GreyingRules.h"
 #include "HostHandles.h"
-#include "ParamChoices.h"
 #include "ParamRegistration.h"
 #include "SuiteAccess.h"
 
@@ -10,47 +10,7 @@ namespace tilesweep::plugin {
 
 namespace {
 
-constexpr PF_Fixed kFullPercent = 100 * kFixedOne;
 constexpr const A_char* kRuleFailureMessage = "ERROR";
-
-// Modes whose blocks do not travel in any direction.
-// The item a popup's value word selects.
-template <typename Choice>
-Choice chosen(const RawParamValues& v) {
-    return popupChoice<Choice>(v[ChoiceParam<Choice>::index]);
-}
-
-bool directionMatters(const RawParamValues& v) {
-    const auto mode = chosen<ModeKind>(v);
-    return mode != ModeKind::Still2 && mode != ModeKind::Still3 && mode != ModeKind::Shrink2;
-}
-bool directionChosenFreely(const RawParamValues& v) {
-    return directionMatters(v) && chosen<DependenceKind>(v) == DependenceKind::Off;
-}
-bool directionSeedUsed(const RawParamValues& v) {
-    return directionChosenFreely(v) && (chosen<DirectionKind>(v) == DirectionKind::Random ||
-                                        chosen<DirectionModeKind>(v) == DirectionModeKind::Random);
-}
-bool lineOrder(const RawParamValues& v) {
-    return chosen<OrderKind>(v) == OrderKind::Horizontal || chosen<OrderKind>(v) == OrderKind::Vertical;
-}
-bool pathOrder(const RawParamValues& v) { return chosen<OrderKind>(v) == OrderKind::Path; }
-bool perBlockLineOrder(const RawParamValues& v) {
-    return lineOrder(v) && chosen<OrderPerKind>(v) == OrderPerKind::Block;
-}
-bool orderSeedUsed(const RawParamValues& v) {
-    // A signed comparison: the host never delivers more than 100 %.
-    return pathOrder(v) || v[OrderInsider] < kFullPercent || chosen<OrderKind>(v) == OrderKind::Random ||
-           (lineOrder(v) && chosen<PerBlockModeKind>(v) == PerBlockModeKind::Random);
-}
-bool easingCurveChosen(const RawParamValues& v) {
-    return chosen<EasingKind>(v) != EasingKind::Linear && chosen<EasingKind>(v) != EasingKind::Custom;
-}
-bool customEasing(const RawParamValues& v) { return chosen<EasingKind>(v) == EasingKind::Custom; }
-bool blocksStack(const RawParamValues& v) {
-    return chosen<ModeKind>(v) == ModeKind::Move2 || chosen<ModeKind>(v) == ModeKind::Move3;
-}
-bool randomStacking(const RawParamValues& v) { return blocksStack(v) && chosen<ZIndexKind>(v) == ZIndexKind::Random; }
 
 // The selectors of the slots both versions of "PF Param Utils Suite" share.
 struct ParamUtils {
@@ -101,9 +61,9 @@ public:
         return PF_Err_NONE;
     }
 
-    PF_Err sendUpdates(const RawParamValues& values, std::array<PF_ParamDef, kUiRuleCount>& copies) {
-        for (std::size_t i = 0; i < kUiRuleCount; ++i) {
-            const UiRule& rule = kUiRules[i];
+    PF_Err sendUpdates(const RawParamValues& values, std::array<PF_ParamDef, kGreyingRuleCount>& copies) {
+        for (std::size_t i = 0; i < kGreyingRuleCount; ++i) {
+            const GreyingRule& rule = kGreyingRules[i];
             PF_ParamDef& def = copies[i];
             const ParamSpec& entry = paramSpec(rule.param);
             def.param_type = hostParamType(entry.kind);
@@ -145,22 +105,6 @@ private:
 
 }  // namespace
 
-const std::array<UiRule, kUiRuleCount> kUiRules = {{
-    {Direction, directionChosenFreely},
-    {DirectionMode, directionChosenFreely},
-    {DirectionSeed, directionSeedUsed},
-    {OrderPer, lineOrder},
-    {OrderPath, pathOrder},
-    {DirectionDependenceOnOrder, directionMatters},
-    {OrderPerBlockMode, perBlockLineOrder},
-    {OrderSeed, orderSeedUsed},
-    {EasingMode, easingCurveChosen},
-    {EasingKeyframe, customEasing},
-    {BlendMode, blocksStack},
-    {ZIndex, blocksStack},
-    {ZIndexSeed, randomStacking},
-}};
-
 RawParamValues currentValues(PF_ParamDef* const params[]) {
     RawParamValues values{};
     for (const ParamSpec& entry : kParamTable) {
@@ -175,8 +119,8 @@ PF_Err applyParamUiRules(const Flavour& flavour, PF_InData& in, PF_OutData& out,
     const RawParamValues values = currentValues(params);
     // The host's own definitions, so that only the disabled bit, the type and the
     // name change when they are sent back.
-    std::array<PF_ParamDef, kUiRuleCount> copies;
-    for (std::size_t i = 0; i < kUiRuleCount; ++i) copies[i] = *params[kUiRules[i].param];
+    std::array<PF_ParamDef, kGreyingRuleCount> copies;
+    for (std::size_t i = 0; i < kGreyingRuleCount; ++i) copies[i] = *params[kGreyingRules[i].param];
 
     PF_Err err = PF_Err_NONE;
     if (global != nullptr) {

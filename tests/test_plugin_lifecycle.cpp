@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "GlobalData.h"
+#include "GreyingRules.h"
 #include "ParamChoices.h"
 #include "ParamRegistration.h"
 #include "ParamUiRules.h"
@@ -253,7 +254,7 @@ TEST_P(PluginLifecycle, UnchangedStateKeepsTheSnapshot) {
     EXPECT_EQ(changeTests, std::vector<int32_t>{PF_ParamIndex_CHECK_ALL_EXCEPT_LAYER_PARAMS});
     EXPECT_EQ(countOf(*host, CallKind::NewHandle), made);
     EXPECT_EQ(host->sequenceData(instance), snapshot);
-    EXPECT_EQ(host->uiUpdates(instance).size() - updatesBefore, kUiRuleCount);
+    EXPECT_EQ(host->uiUpdates(instance).size() - updatesBefore, kGreyingRuleCount);
     finish(*host, instance);
 }
 

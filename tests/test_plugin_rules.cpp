@@ -12,6 +12,7 @@
 
 #include "Dispatch.h"
 #include "GlobalData.h"
+#include "GreyingRules.h"
 #include "HostRenderServices.h"
 #include "ParamChoices.h"
 #include "ParamRegistration.h"
@@ -24,7 +25,7 @@ namespace tilesweep::plugin {
 namespace {
 
 bool enabled(ParamIndex param, const RawParamValues& values) {
-    for (const UiRule& rule : kUiRules) {
+    for (const GreyingRule& rule : kGreyingRules) {
         if (rule.param == param) return rule.enabled(values);
     }
     ADD_FAILURE() << "no rule for parameter " << param;
@@ -48,7 +49,7 @@ TEST(PluginUiRules, DefaultsEnableExactlyTheSixListed) {
     const RawParamValues values = defaultRawValues();
     const std::vector<ParamIndex> on = {Direction, DirectionMode, OrderPer, DirectionDependenceOnOrder,
                                         OrderPerBlockMode, EasingMode};
-    for (const UiRule& rule : kUiRules) {
+    for (const GreyingRule& rule : kGreyingRules) {
         const bool expected = std::find(on.begin(), on.end(), rule.param) != on.end();
         EXPECT_EQ(rule.enabled(values), expected) << paramSpec(rule.param).name;
     }
