@@ -77,7 +77,10 @@ std::array<double, 4> PixelBuffer::pixel(int32_t x, int32_t y) const {
     return argb;
 }
 
-void PixelBuffer::fillBytes(unsigned char value) { std::memset(bytes_.data(), value, bytes_.size()); }
+void PixelBuffer::fillBytes(unsigned char value) {
+    // An empty buffer (the world of an empty request) may hold no storage at all.
+    if (!bytes_.empty()) std::memset(bytes_.data(), value, bytes_.size());
+}
 
 void PixelBuffer::fillPadding(unsigned char value) {
     const std::size_t used = static_cast<std::size_t>(width_) * static_cast<std::size_t>(pixelSize(depth_));
