@@ -238,7 +238,7 @@ int32_t drawMovingAndShrinkingBlocks(const BlockPainter& painter) {
     return kErrNone;
 }
 
-// Difference, Dodge and Burn are the host's second versions of those modes.
+// The host transfer mode of each "Blend Mode" item.
 TransferMode transferOf(BlendModeKind blend) {
     switch (blend) {
         case BlendModeKind::Normal: return TransferMode::InFront;

@@ -38,8 +38,9 @@ struct Rect {
 
 inline bool isEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
 
-// The host's transfer modes that the engine composites with, by the host's numbers.
-// Any other number composites as InFront.
+// The host's transfer modes that the engine composites with, by the host's numbers
+// (Difference, ColorDodge and ColorBurn are the host's second versions of those
+// modes). Any other number composites as InFront.
 enum class TransferMode : int32_t {
     InFront = 2,
     Add = 4,
