@@ -87,7 +87,7 @@ void BM_TransferRect(benchmark::State& state) {
     Frame<D> source(1), destination(2);
     const Frame<D> backdrop = destination;
     const auto opacity = static_cast<int32_t>(state.range(1));
-    const CompositeMode mode{static_cast<int32_t>(state.range(0)), 0, static_cast<uint8_t>(opacity),
+    const CompositeMode mode{static_cast<TransferMode>(state.range(0)), 0, static_cast<uint8_t>(opacity),
                              0, static_cast<uint16_t>(opacity == 255 ? 32768 : opacity * 128)};
     for (auto _ : state) {
         // A fresh backdrop each time: repeated blending would drift it towards black.

@@ -13,14 +13,14 @@ namespace {
 
 using namespace tilesweep;
 
-void planBenchmark(benchmark::State& state, int32_t order) {
+void planBenchmark(benchmark::State& state, OrderKind order) {
     WipeSettings s = settingsFromHostValues(defaultRawValues(), std::fmod);
     s.rows = static_cast<int32_t>(state.range(0));
     s.columns = static_cast<int32_t>(state.range(0));
-    s.order = order;
-    s.mode = 5;
+    s.order = popupValue(order);
+    s.mode = popupValue(ModeKind::Move2);
     s.completion = 0.4;
-    s.orderPathId = order == 6 ? 1 : 0;
+    s.orderPathId = order == OrderKind::Path ? 1 : 0;
     MaskPath mask;
     std::string error;
     parseMaskPath("M 0 0 C 1200 2600 2600 -400 3839 2159 L 0 2159 L 3839 0", mask, error);
@@ -60,7 +60,7 @@ void HostileMask(benchmark::State& state) {
     WipeSettings s = settingsFromHostValues(defaultRawValues(), std::fmod);
     s.rows = static_cast<int32_t>(state.range(1));
     s.columns = static_cast<int32_t>(state.range(1));
-    s.order = 6;
+    s.order = popupValue(OrderKind::Path);
     s.orderPathId = 1;
     MaskPath mask;
     std::string error;
@@ -79,10 +79,10 @@ void HostileMask(benchmark::State& state) {
     }
 }
 
-void Horizontal(benchmark::State& state) { planBenchmark(state, 1); }
-void Clockwise(benchmark::State& state) { planBenchmark(state, 3); }
-void Random(benchmark::State& state) { planBenchmark(state, 5); }
-void Path(benchmark::State& state) { planBenchmark(state, 6); }
+void Horizontal(benchmark::State& state) { planBenchmark(state, OrderKind::Horizontal); }
+void Clockwise(benchmark::State& state) { planBenchmark(state, OrderKind::Clockwise); }
+void Random(benchmark::State& state) { planBenchmark(state, OrderKind::Random); }
+void Path(benchmark::State& state) { planBenchmark(state, OrderKind::Path); }
 
 }  // namespace
 

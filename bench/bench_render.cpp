@@ -27,8 +27,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const char* const kModeNames[] = {"", "Still1", "Still2", "Still3", "Move1", "Move2", "Move3", "Shrink1", "Shrink2"};
 const char* const kDepthNames[] = {"8bit", "16bit", "32bit"};
+
+std::string modeName(int32_t mode) { return popupItems(paramSpec(Mode)).at(static_cast<std::size_t>(mode - 1)); }
 
 // Test images are costly to draw at 4K; each size and depth is drawn once.
 const FrameImage& inputFrame(int32_t width, int32_t height, PixelDepth depth) {
@@ -114,10 +115,10 @@ int registerAll() {
                 ->UseManualTime()
                 ->Iterations(10)
                 ->Unit(benchmark::kMillisecond);
-            for (int32_t mode = 1; mode <= 8; ++mode) {
+            for (int32_t mode = 1; mode <= itemCount<ModeKind>(); ++mode) {
                 for (const int32_t blocks : {8, 64}) {
                     for (const double completion : {0.3, 0.7}) {
-                        const std::string name = "Render/" + frame + "/" + kModeNames[mode] + "/" +
+                        const std::string name = "Render/" + frame + "/" + modeName(mode) + "/" +
                                                  std::to_string(blocks) + "x" + std::to_string(blocks) + "/c" +
                                                  std::to_string(completion).substr(0, 3);
                         benchmark::RegisterBenchmark(name.c_str(), renderBenchmark<ReusingServices>, size.width,
@@ -132,9 +133,9 @@ int registerAll() {
     }
     // Nine million blocks: the cost is the per-block work and the 300 MB of per-frame
     // arrays, not the pixels. "Fresh" pays the first touch of every array page.
-    for (int32_t mode = 1; mode <= 8; ++mode) {
+    for (int32_t mode = 1; mode <= itemCount<ModeKind>(); ++mode) {
         for (const double completion : {0.3, 0.7}) {
-            const std::string moment = std::string(kModeNames[mode]) + "/c" + std::to_string(completion).substr(0, 3);
+            const std::string moment = modeName(mode) + "/c" + std::to_string(completion).substr(0, 3);
             benchmark::RegisterBenchmark(("Grid3000/3840x2160/8bit/" + moment).c_str(), renderBenchmark<ReusingServices>,
                                          3840, 2160, Depth8, mode, 3000, completion)
                 ->UseManualTime()

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "ResultCodes.h"
+
 namespace tilesweep {
 
 namespace {
@@ -256,8 +258,6 @@ const PathSegment* segmentOf(void* path, int32_t segment) {
     return &mask->segments[static_cast<std::size_t>(segment)];
 }
 
-constexpr int32_t kBadCallbackParam = 516;
-
 }  // namespace
 
 bool parseMaskPath(const std::string& text, MaskPath& mask, std::string& error) {
@@ -275,7 +275,7 @@ int32_t MaskPathSource::checkoutPath(int32_t pathId, void** path) {
 
 int32_t MaskPathSource::numSegments(void* path, int32_t* count) {
     const auto* mask = static_cast<const MaskPath*>(path);
-    if (mask == nullptr) return kBadCallbackParam;
+    if (mask == nullptr) return kErrBadCallbackParam;
     *count = static_cast<int32_t>(mask->segments.size());
     return 0;
 }
@@ -283,17 +283,17 @@ int32_t MaskPathSource::numSegments(void* path, int32_t* count) {
 int32_t MaskPathSource::prepareSegLength(void* path, int32_t segment, int32_t, void** preparation) {
     const PathSegment* s = segmentOf(path, segment);
     *preparation = const_cast<PathSegment*>(s);
-    return s == nullptr ? kBadCallbackParam : 0;
+    return s == nullptr ? kErrBadCallbackParam : 0;
 }
 
 int32_t MaskPathSource::getSegLength(void*, int32_t, void* preparation, double* length) {
-    if (preparation == nullptr) return kBadCallbackParam;
+    if (preparation == nullptr) return kErrBadCallbackParam;
     *length = static_cast<const PathSegment*>(preparation)->length();
     return 0;
 }
 
 int32_t MaskPathSource::evalSegLength(void*, void* preparation, int32_t, double distance, double* x, double* y) {
-    if (preparation == nullptr) return kBadCallbackParam;
+    if (preparation == nullptr) return kErrBadCallbackParam;
     const PathPoint p = static_cast<const PathSegment*>(preparation)->pointAt(distance);
     *x = p.x;
     *y = p.y;

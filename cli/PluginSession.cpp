@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "GreyingRules.h"
 #include "SimHost.h"
 
 namespace tilesweep {
@@ -22,27 +23,8 @@ constexpr const char* kPluginFile = "TovelaTileSweep64.so";
 
 // Why a greyed-out parameter does nothing, by the rule that greys it.
 const char* greyingReason(int32_t index) {
-    switch (index) {
-        case Direction:
-        case DirectionMode:
-            return "\"Mode\" is not Still2, Still3 or Shrink2 and \"Direction Dependence On Order\" is Off";
-        case DirectionSeed:
-            return "\"Mode\" is not Still2, Still3 or Shrink2, \"Direction Dependence On Order\" is Off and "
-                   "\"Direction\" or \"Direction Mode\" is Random";
-        case OrderPer: return "\"Order\" is Horizontal or Vertical";
-        case OrderPath: return "\"Order\" is Path";
-        case DirectionDependenceOnOrder: return "\"Mode\" is not Still2, Still3 or Shrink2";
-        case OrderPerBlockMode: return "\"Order\" is Horizontal or Vertical and \"Order Per\" is Block";
-        case OrderSeed:
-            return "\"Order\" is Path or Random, \"Order Insider\" is below 100 %, or \"Order Per Block Mode\" is "
-                   "Random with \"Order\" Horizontal or Vertical";
-        case EasingMode: return "\"Easing\" is neither Linear nor Custom";
-        case EasingKeyframe: return "\"Easing\" is Custom";
-        case BlendMode:
-        case ZIndex: return "\"Mode\" is Move2 or Move3";
-        case ZIndexSeed: return "\"Mode\" is Move2 or Move3 and \"Z-index\" is Random";
-        default: return "other settings allow it";
-    }
+    const GreyingRule* rule = greyingRuleOf(index);
+    return rule != nullptr ? rule->reason : "other settings allow it";
 }
 
 std::string fixedText(int32_t raw) {

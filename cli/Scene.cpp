@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "ResultCodes.h"
+
 namespace tilesweep {
 
 namespace {
-
-constexpr int32_t kBadCallbackParam = 516;
 
 std::string trim(const std::string& s) {
     std::size_t b = 0;
@@ -267,7 +267,7 @@ int32_t SceneKeyframeSource::numKeyframes(void*, int32_t* count) {
 int32_t SceneKeyframeSource::keyframeTime(void*, int32_t index, KeyframeTime* time) {
     const auto found = scene_.keyframes.find(EasingKeyframe);
     if (found == scene_.keyframes.end() || index < 0 || static_cast<std::size_t>(index) >= found->second.size()) {
-        return kBadCallbackParam;
+        return kErrBadCallbackParam;
     }
     time->value = found->second[static_cast<std::size_t>(index)].time;
     time->scale = scene_.timeScale();

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "FramePipeline.h"
+#include "FramePlan.h"
+#include "PixelTraits.h"
+#include "ResultCodes.h"
 #include "Stacking.h"
 
 namespace tilesweep {
@@ -28,9 +30,9 @@ BlockTiming timingOf(const BlockRecord& b, const FramePlan& plan) {
     int32_t step = b.rank;
     int32_t directionSlot = b.rank;
     if (plan.rowMode) {
-        const int32_t along = plan.order.order == kOrderHorizontal ? plan.gridColumns : plan.gridRows;
+        const int32_t along = plan.order.order == OrderKind::Horizontal ? plan.gridColumns : plan.gridRows;
         step = b.rank / along;
-        if (plan.order.orderPer == kOrderPerRow1) directionSlot = step;
+        if (plan.order.orderPer == OrderPerKind::Row1) directionSlot = step;
     }
     // A step beyond the timing has not started.
     const double progress = step < plan.stepCount ? plan.stepProgress[step] : 0.0;
@@ -39,29 +41,6 @@ BlockTiming timingOf(const BlockRecord& b, const FramePlan& plan) {
 
 // Alpha access for Still1, which clears wiped pixels itself. Integer alphas are
 // scaled as doubles and truncated; float alphas scaled in double and stored as float.
-// Clearing masks alpha out of whole pixel words, which vectorises where a strided
-// store of one channel does not; alpha is the first channel, the low bytes of the
-// first word on the little-endian processors we build for.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "alpha masks assume little-endian words");
-
-template <typename Channel>
-struct AlphaWord;
-template <>
-struct AlphaWord<uint8_t> {
-    using Word = uint32_t;
-    static constexpr Word kKeepColour = 0xFFFFFF00u;
-};
-template <>
-struct AlphaWord<uint16_t> {
-    using Word = uint64_t;
-    static constexpr Word kKeepColour = 0xFFFFFFFFFFFF0000ull;
-};
-template <>
-struct AlphaWord<float> {
-    using Word = uint64_t;  // the first of two words: alpha and red
-    static constexpr Word kKeepColour = 0xFFFFFFFF00000000ull;
-};
-
 template <typename Channel>
 struct AlphaPlane {
     Channel* pixels;
@@ -133,16 +112,16 @@ template <typename Channel>
 int32_t drawStill1Blocks(const BlockPainter& painter) {
     const FramePlan& plan = painter.plan;
     const AlphaPlane<Channel> plane{static_cast<Channel*>(painter.output.pixels), painter.output.rowPixels};
-    const int32_t viewing = painter.settings.viewingMode;
+    const auto viewing = popupChoice<ViewingModeKind>(painter.settings.viewingMode);
     for (int32_t i = 0; i < plan.blockCount; ++i) {
         const BlockRecord& b = plan.blocks[i];
         if (b.rank < 0) continue;
         const BlockTiming t = timingOf(b, plan);
-        if (t.progress >= 1 || (t.progress > 0 && viewing == kViewOnlyNotWiping)) {
+        if (t.progress >= 1 || (t.progress > 0 && viewing == ViewingModeKind::OnlyNotWiping)) {
             plane.clear(b.left, b.top, b.left + b.width, b.top + b.height);
         } else if (t.progress > 0) {
             wipeStill1(plane, b, t.progress, t.direction, painter.services, plan.imageWidth, plan.imageHeight);
-        } else if (viewing == kViewOnlyWiping) {
+        } else if (viewing == ViewingModeKind::OnlyWiping) {
             const Rect r = blockRect(b);
             if (const int32_t err = painter.services.fill(&r)) return err;
         } else {
@@ -164,20 +143,20 @@ int32_t drawWipingBlock(const BlockPainter& painter, const BlockRecord& b, doubl
     const Rect R = blockRect(b);
     const double q = 1 - p;
     const bool horizontal = d == kRight || d == kLeft;
-    switch (painter.settings.mode) {
-        case kModeStill2: {
-            CompositeMode fade{kXferInFront, 0, static_cast<uint8_t>(truncToInt32(255 * q)), 0,
+    switch (popupChoice<ModeKind>(painter.settings.mode)) {
+        case ModeKind::Still2: {
+            CompositeMode fade{TransferMode::InFront, 0, static_cast<uint8_t>(truncToInt32(255 * q)), 0,
                                static_cast<uint16_t>(truncToInt32(32768 * q))};
             return services.transfer_rect(R, fade, L, T);
         }
-        case kModeStill3: {
+        case ModeKind::Still3: {
             const int32_t a = truncToInt32(w * 0.5 * q + 0.5);
             const int32_t c = truncToInt32(h * 0.5 * q + 0.5);
             if (const int32_t err = services.copy(&R, &R)) return err;
             const Rect hole{L + a, T + c, L + w - a, T + h - c};
             return services.fill(&hole);
         }
-        case kModeMove1: {
+        case ModeKind::Move1: {
             const int32_t n = roundedDistance(p * (horizontal ? w : h));
             Rect from = R;
             Rect to = R;
@@ -189,7 +168,7 @@ int32_t drawWipingBlock(const BlockPainter& painter, const BlockRecord& b, doubl
             }
             return services.copy(&from, &to);
         }
-        case kModeMove2: {
+        case ModeKind::Move2: {
             const int32_t k = roundedDistance(p * std::max(plan.imageWidth, plan.imageHeight));
             switch (d) {
                 case kRight: return services.transfer_rect(R, painter.frameMode, L + k, T);
@@ -198,7 +177,7 @@ int32_t drawWipingBlock(const BlockPainter& painter, const BlockRecord& b, doubl
                 default: return services.transfer_rect(R, painter.frameMode, L, T - k);
             }
         }
-        case kModeMove3:
+        case ModeKind::Move3:
             switch (d) {
                 case kRight:
                     return services.transfer_rect(R, painter.frameMode, L + roundedDistance(p * (plan.imageWidth - L)), T);
@@ -209,7 +188,7 @@ int32_t drawWipingBlock(const BlockPainter& painter, const BlockRecord& b, doubl
                 default:
                     return services.transfer_rect(R, painter.frameMode, L, T - roundedDistance(p * (T + h)));
             }
-        case kModeShrink1: {
+        case ModeKind::Shrink1: {
             const int32_t n = roundedDistance(p * (horizontal ? w : h));
             Rect to = R;
             switch (d) {
@@ -220,7 +199,7 @@ int32_t drawWipingBlock(const BlockPainter& painter, const BlockRecord& b, doubl
             }
             return services.copy(&R, &to);
         }
-        case kModeShrink2: {
+        case ModeKind::Shrink2: {
             const int32_t a = truncToInt32(w * 0.5 * p + 0.5);
             const int32_t c = truncToInt32(h * 0.5 * p + 0.5);
             const Rect to{L + a, T + c, L + w - a, T + h - c};
@@ -234,22 +213,23 @@ int32_t drawWipingBlock(const BlockPainter& painter, const BlockRecord& b, doubl
 int32_t drawMovingAndShrinkingBlocks(const BlockPainter& painter) {
     const FramePlan& plan = painter.plan;
     RenderServices& services = painter.services;
-    const int32_t viewing = painter.settings.viewingMode;
+    const auto viewing = popupChoice<ViewingModeKind>(painter.settings.viewingMode);
+    const auto zIndex = popupChoice<ZIndexKind>(painter.settings.zIndex);
     for (int32_t turn = 0; turn < plan.blockCount; ++turn) {
         const int32_t w = plan.moveStacking
-            ? plan.blocks[stackingEntry(turn, plan.blockCount, painter.settings.zIndex)].blockAtRank
+            ? plan.blocks[stackingEntry(turn, plan.blockCount, zIndex)].blockAtRank
             : turn;
         if (w < 0 || plan.blocks[w].rank < 0) continue;
         const BlockRecord& b = plan.blocks[w];
         const BlockTiming t = timingOf(b, plan);
         int32_t err = kErrNone;
         if (t.progress <= 0) {
-            if (viewing == kViewOnlyWiping) continue;
+            if (viewing == ViewingModeKind::OnlyWiping) continue;
             const Rect r = blockRect(b);
             err = plan.moveStacking ? services.transfer_rect(r, painter.frameMode, b.left, b.top)
                                     : services.copy(&r, &r);
         } else if (t.progress < 1) {
-            if (viewing == kViewOnlyNotWiping) continue;
+            if (viewing == ViewingModeKind::OnlyNotWiping) continue;
             err = drawWipingBlock(painter, b, t.progress, t.direction);
         }
         if (err != kErrNone) return err;
@@ -258,13 +238,35 @@ int32_t drawMovingAndShrinkingBlocks(const BlockPainter& painter) {
     return kErrNone;
 }
 
+// The host transfer mode of each "Blend Mode" item.
+TransferMode transferOf(BlendModeKind blend) {
+    switch (blend) {
+        case BlendModeKind::Normal: return TransferMode::InFront;
+        case BlendModeKind::Add: return TransferMode::Add;
+        case BlendModeKind::Multiply: return TransferMode::Multiply;
+        case BlendModeKind::Screen: return TransferMode::Screen;
+        case BlendModeKind::Overlay: return TransferMode::Overlay;
+        case BlendModeKind::HardLight: return TransferMode::HardLight;
+        case BlendModeKind::Darken: return TransferMode::Darken;
+        case BlendModeKind::Lighten: return TransferMode::Lighten;
+        case BlendModeKind::Difference: return TransferMode::Difference;
+        case BlendModeKind::Dodge: return TransferMode::ColorDodge;
+        case BlendModeKind::Burn: return TransferMode::ColorBurn;
+        case BlendModeKind::LinearLight: return TransferMode::LinearLight;
+        case BlendModeKind::VividLight: return TransferMode::VividLight;
+        case BlendModeKind::PinLight: return TransferMode::PinLight;
+        case BlendModeKind::HardMix: return TransferMode::HardMix;
+    }
+    return TransferMode::InFront;  // a blend mode the effect does not know
+}
+
 enum class OutsiderOp { None, Copy, Fill };
 
 OutsiderOp outsiderOperation(const WipeSettings& s, const FramePlan& plan) {
     const double C = plan.effectiveCompletion;
-    const bool onlyWiping = s.viewingMode == kViewOnlyWiping;
+    const bool onlyWiping = popupChoice<ViewingModeKind>(s.viewingMode) == ViewingModeKind::OnlyWiping;
     const bool transparent = s.orderOutsider != 0;
-    if (s.mode == kModeStill1) {
+    if (popupChoice<ModeKind>(s.mode) == ModeKind::Still1) {
         if (transparent) return C >= 0 && C < 1 ? OutsiderOp::Fill : OutsiderOp::None;
         if (C == 1 && !onlyWiping) return OutsiderOp::Copy;
         if (C > 0 && C < 1 && onlyWiping) return OutsiderOp::Fill;
@@ -278,18 +280,16 @@ OutsiderOp outsiderOperation(const WipeSettings& s, const FramePlan& plan) {
 }  // namespace
 
 CompositeMode frameCompositeMode(int32_t blendMode) {
-    static const int32_t kXferOfBlendMode[15] = {2, 4, 5, 6, 7, 9, 10, 11, 26, 27, 28, 31, 32, 33, 34};
-    const int32_t xfer = blendMode >= 1 && blendMode <= 15 ? kXferOfBlendMode[blendMode - 1] : kXferInFront;
-    return CompositeMode{xfer, 0, 255, 0, 32768};
+    return CompositeMode{transferOf(popupChoice<BlendModeKind>(blendMode)), 0, 255, 0, 32768};
 }
 
 int32_t prepareOutput(const WipeSettings& s, const FramePlan& plan, RenderServices& services) {
     const double C = plan.effectiveCompletion;
-    const bool onlyWiping = s.viewingMode == kViewOnlyWiping;
+    const bool onlyWiping = popupChoice<ViewingModeKind>(s.viewingMode) == ViewingModeKind::OnlyWiping;
     bool copyInput;
     if (C == 1) {
         copyInput = false;
-    } else if (s.mode == kModeStill1) {
+    } else if (popupChoice<ModeKind>(s.mode) == ModeKind::Still1) {
         copyInput = !(C == 0 && onlyWiping);
     } else {
         copyInput = C == 0 && !onlyWiping;
@@ -311,19 +311,17 @@ int32_t drawOutsiders(const BlockPainter& painter) {
 }
 
 int32_t drawBlocks(const BlockPainter& painter) {
-    if (painter.settings.mode != kModeStill1) return drawMovingAndShrinkingBlocks(painter);
-    switch (painter.depth) {
-        case Depth8: return drawStill1Blocks<uint8_t>(painter);
-        case Depth16: return drawStill1Blocks<uint16_t>(painter);
-        default: return drawStill1Blocks<float>(painter);
-    }
+    if (popupChoice<ModeKind>(painter.settings.mode) != ModeKind::Still1) return drawMovingAndShrinkingBlocks(painter);
+    return withPixelTraits(painter.depth, [&painter](auto traits) {
+        return drawStill1Blocks<typename decltype(traits)::Channel>(painter);
+    });
 }
 
 int32_t drawLateOutsiders(const BlockPainter& painter) {
     const WipeSettings& s = painter.settings;
     const double C = painter.plan.effectiveCompletion;
     if (!painter.plan.lateOutsiders || s.orderOutsider != 0 || !(C > 0 && C <= 1) ||
-        s.viewingMode == kViewOnlyWiping) {
+        popupChoice<ViewingModeKind>(s.viewingMode) == ViewingModeKind::OnlyWiping) {
         return kErrNone;
     }
     for (int32_t i = 0; i < painter.plan.blockCount; ++i) {

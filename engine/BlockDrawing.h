@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "ParamChoices.h"
 #include "RenderServices.h"
 #include "WipeSettings.h"
 #include "WipeTypes.h"
@@ -11,18 +12,6 @@
 namespace tilesweep {
 
 struct FramePlan;
-
-enum ModeKind : int32_t {
-    kModeStill1 = 1,
-    kModeStill2 = 2,
-    kModeStill3 = 3,
-    kModeMove1 = 4,
-    kModeMove2 = 5,
-    kModeMove3 = 6,
-    kModeShrink1 = 7,
-    kModeShrink2 = 8,
-};
-enum ViewingModeKind : int32_t { kViewOutput = 1, kViewOnlyWiping = 2, kViewOnlyNotWiping = 3 };
 
 // What every pass of one frame draws with.
 struct BlockPainter {

@@ -16,7 +16,7 @@ class InsiderRanker {
 public:
     InsiderRanker(const OrderChoice& choice, bool rowMode, SeededRandom& generator)
         : orderInsider_(choice.orderInsider),
-          keepsPlace_(rowMode || choice.orderInsiderMode == kInsiderRetain),
+          keepsPlace_(rowMode || choice.orderInsiderMode == InsiderModeKind::Retain),
           generator_(generator) {}
 
     void rank(BlockRecord& block) {
@@ -38,13 +38,13 @@ private:
     int32_t n_ = 0;
 };
 
-bool columnLeftToRight(int32_t perBlockMode, int32_t line) {
-    if (perBlockMode == kPerBlockInverse) return false;
-    if (perBlockMode == kPerBlockZigzag) return line % 2 == 0;
+bool columnLeftToRight(PerBlockModeKind perBlockMode, int32_t line) {
+    if (perBlockMode == PerBlockModeKind::Inverse) return false;
+    if (perBlockMode == PerBlockModeKind::Zigzag) return line % 2 == 0;
     return true;
 }
 
-void rankHorizontal(const BlockGrid& g, InsiderRanker& ranker, int32_t perBlockMode) {
+void rankHorizontal(const BlockGrid& g, InsiderRanker& ranker, PerBlockModeKind perBlockMode) {
     for (int32_t row = 0; row < g.gridRows; ++row) {
         BlockRecord* line = g.blocks + static_cast<std::ptrdiff_t>(row) * g.gridColumns;
         if (columnLeftToRight(perBlockMode, row)) {
@@ -55,7 +55,7 @@ void rankHorizontal(const BlockGrid& g, InsiderRanker& ranker, int32_t perBlockM
     }
 }
 
-void rankVertical(const BlockGrid& g, InsiderRanker& ranker, int32_t perBlockMode) {
+void rankVertical(const BlockGrid& g, InsiderRanker& ranker, PerBlockModeKind perBlockMode) {
     for (int32_t column = 0; column < g.gridColumns; ++column) {
         const bool down = columnLeftToRight(perBlockMode, column);
         for (int32_t i = 0; i < g.gridRows; ++i) {
@@ -95,7 +95,7 @@ void shuffleRanksInColumns(const BlockGrid& g, SeededRandom& generator) {
 // direction dependence writes the direction of each whole row or column.
 void rankRows(const BlockGrid& g, DirectionCode* directions, const OrderChoice& choice,
               InsiderRanker& ranker) {
-    const bool horizontal = choice.order == kOrderHorizontal;
+    const bool horizontal = choice.order == OrderKind::Horizontal;
     const bool inverse = choice.orderInverse != 0;
     DirectionCode forward = horizontal ? kDown : kRight;
     DirectionCode backward = horizontal ? kUp : kLeft;
@@ -105,8 +105,8 @@ void rankRows(const BlockGrid& g, DirectionCode* directions, const OrderChoice& 
     for (int32_t i = 0; i < lines; ++i) {
         // An empty grid can still have rows; it has no direction slots.
         if (i < g.blockCount) {
-            if (choice.directionDependence == kDependenceNormal) directions[i] = forward;
-            if (choice.directionDependence == kDependenceInverse) directions[i] = backward;
+            if (choice.directionDependence == DependenceKind::Normal) directions[i] = forward;
+            if (choice.directionDependence == DependenceKind::Inverse) directions[i] = backward;
         }
         for (int32_t j = 0; j < along; ++j) {
             const std::ptrdiff_t index = horizontal
@@ -237,8 +237,8 @@ int32_t truncToInt32(double value) {
 }
 
 bool isRowMode(const OrderChoice& choice) {
-    return (choice.order == kOrderHorizontal || choice.order == kOrderVertical) &&
-           choice.orderPer != kOrderPerBlock;
+    return (choice.order == OrderKind::Horizontal || choice.order == OrderKind::Vertical) &&
+           choice.orderPer != OrderPerKind::Block;
 }
 
 int32_t walkOrderPath(const BlockGrid& g, int32_t imageWidth, int32_t imageHeight,
@@ -308,24 +308,24 @@ void computeBlockOrder(const BlockGrid& g, DirectionCode* directions, int32_t& s
         rankRows(g, directions, choice, ranker);
     } else {
         switch (choice.order) {
-            case kOrderHorizontal:
+            case OrderKind::Horizontal:
                 rankHorizontal(g, ranker, choice.orderPerBlockMode);
-                if (choice.orderPerBlockMode == kPerBlockRandom) shuffleRanksInRows(g, insiderGenerator);
+                if (choice.orderPerBlockMode == PerBlockModeKind::Random) shuffleRanksInRows(g, insiderGenerator);
                 break;
-            case kOrderVertical:
+            case OrderKind::Vertical:
                 rankVertical(g, ranker, choice.orderPerBlockMode);
-                if (choice.orderPerBlockMode == kPerBlockRandom) shuffleRanksInColumns(g, insiderGenerator);
+                if (choice.orderPerBlockMode == PerBlockModeKind::Random) shuffleRanksInColumns(g, insiderGenerator);
                 break;
-            case kOrderClockwise:
+            case OrderKind::Clockwise:
                 rankSpiral(g, ranker, kClockwiseRows, kClockwiseColumns);
                 break;
-            case kOrderAnticlockwise:
+            case OrderKind::Anticlockwise:
                 rankSpiral(g, ranker, kAnticlockwiseRows, kAnticlockwiseColumns);
                 break;
-            case kOrderRandom:
+            case OrderKind::Random:
                 rankRandom(g, ranker, orderGenerator);
                 break;
-            case kOrderPath:
+            case OrderKind::Path:
                 rankPathRemainder(g, stepCount);
                 ranked = false;
                 break;
@@ -345,7 +345,7 @@ void rotateRanks(const BlockGrid& g, int32_t stepCount, double orderOffset,
     int64_t a = truncToInt32(static_cast<double>(stepCount) * orderOffset);
     int64_t m = stepCount;
     if (rowMode) {
-        a *= choice.order == kOrderHorizontal ? g.gridColumns : g.gridRows;
+        a *= choice.order == OrderKind::Horizontal ? g.gridColumns : g.gridRows;
         m = g.blockCount;
     }
     if (a == 0 || m <= 0) return;

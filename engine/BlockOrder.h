@@ -3,30 +3,12 @@
 
 #include <cstdint>
 
+#include "ParamChoices.h"
 #include "RenderServices.h"
 #include "SeededRandom.h"
 #include "WipeTypes.h"
 
 namespace tilesweep {
-
-enum OrderKind : int32_t {
-    kOrderHorizontal = 1,
-    kOrderVertical = 2,
-    kOrderClockwise = 3,
-    kOrderAnticlockwise = 4,
-    kOrderRandom = 5,
-    kOrderPath = 6,
-};
-constexpr int32_t kOrderPerBlock = 1;
-constexpr int32_t kOrderPerRow1 = 2;
-constexpr int32_t kPerBlockNormal = 1;
-constexpr int32_t kPerBlockInverse = 2;
-constexpr int32_t kPerBlockZigzag = 3;
-constexpr int32_t kPerBlockRandom = 4;
-constexpr int32_t kInsiderRetain = 1;
-constexpr int32_t kDependenceOff = 1;
-constexpr int32_t kDependenceNormal = 2;
-constexpr int32_t kDependenceInverse = 3;
 
 struct BlockGrid {
     BlockRecord* blocks;
@@ -37,13 +19,13 @@ struct BlockGrid {
 
 // The order settings as the frame uses them (after the Path fallback).
 struct OrderChoice {
-    int32_t order;
-    int32_t orderPer;
-    int32_t orderPerBlockMode;
+    OrderKind order;
+    OrderPerKind orderPer;
+    PerBlockModeKind orderPerBlockMode;
     int32_t orderInverse;
-    int32_t directionDependence;
+    DependenceKind directionDependence;
     double orderInsider;
-    int32_t orderInsiderMode;
+    InsiderModeKind orderInsiderMode;
 };
 
 // Horizontal or Vertical with "Order Per" other than Block: timing runs per row or

@@ -2,30 +2,26 @@
 
 #include <cstdlib>
 
-#include "BlockOrder.h"
 
 namespace tilesweep {
 
 namespace {
-enum : int32_t { kAxisHorizontal = 1, kAxisVertical = 2, kAxisAlternate1 = 3, kAxisAlternate2 = 4, kAxisRandom = 5 };
-enum : int32_t { kSenseNormal = 1, kSenseInverse = 2, kSenseAlternate1 = 3, kSenseAlternate2 = 4 };
-
-bool horizontalAxis(int32_t direction, int32_t slot, double draw) {
+bool horizontalAxis(DirectionKind direction, int32_t slot, double draw) {
     switch (direction) {
-        case kAxisVertical: return false;
-        case kAxisAlternate1: return slot % 2 == 0;
-        case kAxisAlternate2: return slot % 2 != 0;
-        case kAxisRandom: return draw < 0.5;
+        case DirectionKind::Vertical: return false;
+        case DirectionKind::Alternate1: return slot % 2 == 0;
+        case DirectionKind::Alternate2: return slot % 2 != 0;
+        case DirectionKind::Random: return draw < 0.5;
         default: return true;
     }
 }
 
-bool forwardSense(int32_t directionMode, int32_t slot, double draw) {
+bool forwardSense(DirectionModeKind directionMode, int32_t slot, double draw) {
     switch (directionMode) {
-        case kSenseNormal: return true;
-        case kSenseInverse: return false;
-        case kSenseAlternate1: return slot % 2 == 0;
-        case kSenseAlternate2: return slot % 2 != 0;
+        case DirectionModeKind::Normal: return true;
+        case DirectionModeKind::Inverse: return false;
+        case DirectionModeKind::Alternate1: return slot % 2 == 0;
+        case DirectionModeKind::Alternate2: return slot % 2 != 0;
         default: return draw < 0.5;
     }
 }
@@ -42,14 +38,14 @@ void fillDirections(DirectionCode* directions, int32_t blockCount, int32_t direc
     for (int32_t j = 0; j < blockCount; ++j) {
         const double a = directionGenerator.next();
         const double b = directionGenerator.next();
-        const bool horizontal = horizontalAxis(direction, j, a);
-        const bool forward = forwardSense(directionMode, j, b);
+        const bool horizontal = horizontalAxis(popupChoice<DirectionKind>(direction), j, a);
+        const bool forward = forwardSense(popupChoice<DirectionModeKind>(directionMode), j, b);
         directions[j] = horizontal ? (forward ? kRight : kLeft) : (forward ? kDown : kUp);
     }
 }
 
 DirectionCode towardDirection(int32_t nextLeft, int32_t nextTop, int32_t previousLeft,
-                              int32_t previousTop, int32_t dependence) {
+                              int32_t previousTop, DependenceKind dependence) {
     // 64-bit differences: block corners lie inside an image, but the sign must
     // never wrap.
     const int64_t dx = static_cast<int64_t>(nextLeft) - previousLeft;
@@ -60,7 +56,7 @@ DirectionCode towardDirection(int32_t nextLeft, int32_t nextTop, int32_t previou
     } else {
         code = dy > 0 ? kDown : kUp;
     }
-    if (dependence == kDependenceInverse) {
+    if (dependence == DependenceKind::Inverse) {
         static const DirectionCode kOpposite[4] = {kLeft, kRight, kUp, kDown};
         code = kOpposite[code];
     }
@@ -68,7 +64,7 @@ DirectionCode towardDirection(int32_t nextLeft, int32_t nextTop, int32_t previou
 }
 
 void applyDirectionDependence(const BlockRecord* blocks, DirectionCode* directions,
-                              int32_t blockCount, int32_t dependence) {
+                              int32_t blockCount, DependenceKind dependence) {
     int32_t p0 = 0;
     while (p0 <= blockCount - 2 && !insiderAt(blocks, p0)) ++p0;
     if (p0 > blockCount - 2) return;

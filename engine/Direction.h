@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "ParamChoices.h"
 #include "SeededRandom.h"
 #include "WipeTypes.h"
 
@@ -14,10 +15,10 @@ void fillDirections(DirectionCode* directions, int32_t blockCount, int32_t direc
                     int32_t directionMode, SeededRandom& directionGenerator);
 
 DirectionCode towardDirection(int32_t nextLeft, int32_t nextTop, int32_t previousLeft,
-                              int32_t previousTop, int32_t dependence);
+                              int32_t previousTop, DependenceKind dependence);
 
 // Each insider slot wipes away from the insider before it. Reads `blockAtRank`.
 void applyDirectionDependence(const BlockRecord* blocks, DirectionCode* directions,
-                              int32_t blockCount, int32_t dependence);
+                              int32_t blockCount, DependenceKind dependence);
 
 }  // namespace tilesweep

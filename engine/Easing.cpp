@@ -10,10 +10,10 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-double easeQuad(double t, int32_t mode) {
+double easeQuad(double t, EasingModeKind mode) {
     switch (mode) {
-        case kEaseIn: return t * t;
-        case kEaseOut: return (-t) * (t - 2);
+        case EasingModeKind::In: return t * t;
+        case EasingModeKind::Out: return (-t) * (t - 2);
         default: {
             const double u = 2 * t;
             if (u < 1) return 0.5 * u * u;
@@ -23,10 +23,10 @@ double easeQuad(double t, int32_t mode) {
     }
 }
 
-double easeCubic(double t, int32_t mode) {
+double easeCubic(double t, EasingModeKind mode) {
     switch (mode) {
-        case kEaseIn: return t * t * t;
-        case kEaseOut: { const double a = t - 1; return a * a * a + 1; }
+        case EasingModeKind::In: return t * t * t;
+        case EasingModeKind::Out: { const double a = t - 1; return a * a * a + 1; }
         default: {
             const double u = 2 * t;
             if (u < 1) return 0.5 * u * u * u;
@@ -36,10 +36,10 @@ double easeCubic(double t, int32_t mode) {
     }
 }
 
-double easeQuart(double t, int32_t mode) {
+double easeQuart(double t, EasingModeKind mode) {
     switch (mode) {
-        case kEaseIn: return t * t * t * t;
-        case kEaseOut: { const double a = t - 1; return -(a * a * a * a - 1); }
+        case EasingModeKind::In: return t * t * t * t;
+        case EasingModeKind::Out: { const double a = t - 1; return -(a * a * a * a - 1); }
         default: {
             const double u = 2 * t;
             if (u < 1) return 0.5 * u * u * u * u;
@@ -49,10 +49,10 @@ double easeQuart(double t, int32_t mode) {
     }
 }
 
-double easeQuint(double t, int32_t mode) {
+double easeQuint(double t, EasingModeKind mode) {
     switch (mode) {
-        case kEaseIn: return t * t * t * t * t;
-        case kEaseOut: { const double a = t - 1; return a * a * a * a * a + 1; }
+        case EasingModeKind::In: return t * t * t * t * t;
+        case EasingModeKind::Out: { const double a = t - 1; return a * a * a * a * a + 1; }
         default: {
             const double u = 2 * t;
             if (u < 1) return 0.5 * u * u * u * u * u;
@@ -62,10 +62,10 @@ double easeQuint(double t, int32_t mode) {
     }
 }
 
-double easeExpo(double t, int32_t mode) {
+double easeExpo(double t, EasingModeKind mode) {
     switch (mode) {
-        case kEaseIn: return t == 0 ? 0.0 : exactExp2(10 * (t - 1));
-        case kEaseOut: return t == 1 ? 1.0 : 1 - exactExp2(-10 * t);
+        case EasingModeKind::In: return t == 0 ? 0.0 : exactExp2(10 * (t - 1));
+        case EasingModeKind::Out: return t == 1 ? 1.0 : 1 - exactExp2(-10 * t);
         default: {
             if (t == 0) return 0.0;
             if (t == 1) return 1.0;
@@ -77,10 +77,10 @@ double easeExpo(double t, int32_t mode) {
     }
 }
 
-double easeCirc(double t, int32_t mode) {
+double easeCirc(double t, EasingModeKind mode) {
     switch (mode) {
-        case kEaseIn: return -(std::sqrt(1 - t * t) - 1);
-        case kEaseOut: { const double a = t - 1; return std::sqrt(1 - a * a); }
+        case EasingModeKind::In: return -(std::sqrt(1 - t * t) - 1);
+        case EasingModeKind::Out: { const double a = t - 1; return std::sqrt(1 - a * a); }
         default: {
             const double u = 2 * t;
             if (u < 1) return -0.5 * (std::sqrt(1 - u * u) - 1);
@@ -90,18 +90,18 @@ double easeCirc(double t, int32_t mode) {
     }
 }
 
-double easeSine(double t, int32_t mode) {
+double easeSine(double t, EasingModeKind mode) {
     switch (mode) {
-        case kEaseIn: return 1 - exactCos(t * kPi / 2);
-        case kEaseOut: return exactSin(t * kPi / 2);
+        case EasingModeKind::In: return 1 - exactCos(t * kPi / 2);
+        case EasingModeKind::Out: return exactSin(t * kPi / 2);
         default: return -0.5 * (exactCos(kPi * t) - 1);
     }
 }
 
-double easeBounce(double t, int32_t mode) {
+double easeBounce(double t, EasingModeKind mode) {
     switch (mode) {
-        case kEaseIn: return 1 - bounceOut(1 - t);
-        case kEaseOut: return bounceOut(t);
+        case EasingModeKind::In: return 1 - bounceOut(1 - t);
+        case EasingModeKind::Out: return bounceOut(t);
         default:
             if (t < 0.5) return 0.5 * (1 - bounceOut(1 - 2 * t));
             return 0.5 * bounceOut(2 * t - 1) + 0.5;
@@ -125,16 +125,17 @@ double bounceOut(double x) {
 }
 
 double applyEasing(double t, int32_t easing, int32_t easingMode) {
-    if (easingMode < kEaseIn || easingMode > kEaseInOut) return t;
-    switch (easing) {
-        case kEasingQuad: return easeQuad(t, easingMode);
-        case kEasingCubic: return easeCubic(t, easingMode);
-        case kEasingQuart: return easeQuart(t, easingMode);
-        case kEasingQuint: return easeQuint(t, easingMode);
-        case kEasingExpo: return easeExpo(t, easingMode);
-        case kEasingCirc: return easeCirc(t, easingMode);
-        case kEasingSine: return easeSine(t, easingMode);
-        case kEasingBounce: return easeBounce(t, easingMode);
+    const auto mode = popupChoice<EasingModeKind>(easingMode);
+    if (mode < EasingModeKind::In || mode > EasingModeKind::InOut) return t;
+    switch (popupChoice<EasingKind>(easing)) {
+        case EasingKind::Quad: return easeQuad(t, mode);
+        case EasingKind::Cubic: return easeCubic(t, mode);
+        case EasingKind::Quart: return easeQuart(t, mode);
+        case EasingKind::Quint: return easeQuint(t, mode);
+        case EasingKind::Expo: return easeExpo(t, mode);
+        case EasingKind::Circ: return easeCirc(t, mode);
+        case EasingKind::Sine: return easeSine(t, mode);
+        case EasingKind::Bounce: return easeBounce(t, mode);
         default: return t;
     }
 }

@@ -63,10 +63,12 @@ struct Fixed {
 };
 
 // ---------------------------------------------------------------------------------
-// Constants, generated with mpmath at 600-bit precision (its pi checked against
-// Machin's formula in integer arithmetic). Every double-double is hi = RN(v),
-// lo = RN(v - hi), so its error is below 2^-106 |v|.
+// Constants
 // ---------------------------------------------------------------------------------
+// Written by scripts/exact-math-tables in exact integer arithmetic; not edited by hand.
+// Every double-double is hi = RN(v), lo = RN(v - hi), so its error is below
+// 2^-106 |v|.
+
 // 2^(j/64) for j = -32 .. 32 as double-double (hi = RN(v), lo = RN(v - hi)).
 constexpr DD kExp2Table[65] = {
     {0x1.6a09e667f3bcdp-1, -0x1.bdd3413b26456p-55},
@@ -236,6 +238,7 @@ constexpr Fixed kFixedLn2 = {{0xe7b87620u, 0x8baafa2bu, 0x8a0d175bu, 0x7298b62du
 
 constexpr double kPiHi = 3.141592653589793;  // the double nearest pi
 constexpr double kTwoOverPi = 0.6366197723675814;
+// End of the generated constants.
 
 // ---------------------------------------------------------------------------------
 // Error-free transformations and double-double arithmetic (u = 2^-53).

@@ -51,15 +51,20 @@ void layOutGrid(FramePlan& plan) {
 }
 
 OrderChoice effectiveOrder(const WipeSettings& s, bool& pathOrder) {
-    OrderChoice choice{s.order, s.orderPer, s.orderPerBlockMode, s.orderInverse,
-                       s.directionDependence, s.orderInsider, s.orderInsiderMode};
+    OrderChoice choice{popupChoice<OrderKind>(s.order),
+                       popupChoice<OrderPerKind>(s.orderPer),
+                       popupChoice<PerBlockModeKind>(s.orderPerBlockMode),
+                       s.orderInverse,
+                       popupChoice<DependenceKind>(s.directionDependence),
+                       s.orderInsider,
+                       popupChoice<InsiderModeKind>(s.orderInsiderMode)};
     pathOrder = false;
-    if (choice.order == kOrderPath) {
+    if (choice.order == OrderKind::Path) {
         if (s.orderPathId > 0) {
             pathOrder = true;
         } else {
-            choice.order = kOrderHorizontal;
-            choice.orderPer = kOrderPerBlock;
+            choice.order = OrderKind::Horizontal;
+            choice.orderPer = OrderPerKind::Block;
             choice.orderInverse = 0;
         }
     }
@@ -92,7 +97,8 @@ int32_t planWipe(const WipeSettings& s, int32_t imageWidth, int32_t imageHeight,
     plan.gridRows = gridCount(s.rows, plan.imageHeight);
     plan.gridColumns = gridCount(s.columns, plan.imageWidth);
     plan.blockCount = plan.gridRows * plan.gridColumns;
-    plan.moveStacking = s.mode == kModeMove2 || s.mode == kModeMove3;
+    const ModeKind mode = popupChoice<ModeKind>(s.mode);
+    plan.moveStacking = mode == ModeKind::Move2 || mode == ModeKind::Move3;
     plan.effectiveCompletion = s.completion;
     const auto blockCount = static_cast<std::size_t>(plan.blockCount);
 
@@ -120,7 +126,7 @@ int32_t planWipe(const WipeSettings& s, int32_t imageWidth, int32_t imageHeight,
         }
     }
     plan.rowMode = isRowMode(plan.order);
-    if (plan.rowMode) plan.stepCount = plan.order.order == kOrderHorizontal ? plan.gridRows : plan.gridColumns;
+    if (plan.rowMode) plan.stepCount = plan.order.order == OrderKind::Horizontal ? plan.gridRows : plan.gridColumns;
     if (err != kErrNone) return err;
 
     computeBlockOrder(plan.grid(), plan.directions, plan.stepCount, plan.order, orderGenerator, insiderGenerator);
@@ -137,13 +143,15 @@ int32_t planWipe(const WipeSettings& s, int32_t imageWidth, int32_t imageHeight,
 }
 
 void fillRankMap(const WipeSettings& s, FramePlan& plan) {
-    const bool dependence = !plan.rowMode && s.directionDependence != kDependenceOff;
+    const auto dependenceKind = popupChoice<DependenceKind>(s.directionDependence);
+    const bool dependence = !plan.rowMode && dependenceKind != DependenceKind::Off;
     if (!plan.moveStacking && !dependence) return;
     BlockRecord* blocks = plan.blocks;
     const int32_t count = plan.blockCount;
     // Row mode gives every block a distinct position whatever the insider mode, so
     // it is filled like Retain; compacting would let an outsider take an insider's entry.
-    const bool sequential = s.orderInsider < 1.0 && (s.orderInsiderMode == kInsiderRetain || plan.rowMode);
+    const bool retain = popupChoice<InsiderModeKind>(s.orderInsiderMode) == InsiderModeKind::Retain;
+    const bool sequential = s.orderInsider < 1.0 && (retain || plan.rowMode);
     if (sequential) {
         for (int32_t b = 0; b < count; ++b) {
             const int32_t rank = blocks[b].rank;
@@ -161,8 +169,8 @@ void fillRankMap(const WipeSettings& s, FramePlan& plan) {
             }
         }
     }
-    if (dependence) applyDirectionDependence(blocks, plan.directions, count, s.directionDependence);
-    if (s.zIndex == kZRandom) {
+    if (dependence) applyDirectionDependence(blocks, plan.directions, count, dependenceKind);
+    if (popupChoice<ZIndexKind>(s.zIndex) == ZIndexKind::Random) {
         SeededRandom stackingGenerator(s.zIndexSeed);
         shuffleStackingOrder(blocks, count, stackingGenerator);
     }
@@ -183,7 +191,7 @@ int32_t renderFrame(const WipeSettings& settings, const ImageView& input, const 
     int32_t err = planWipe(settings, input.width, input.height, services, arrays, plan);
     if (err == kErrNone) err = prepareOutput(settings, plan, services);
     if (err == kErrNone) fillRankMap(settings, plan);
-    plan.lateOutsiders = plan.moveStacking && settings.zIndex == kZLate;
+    plan.lateOutsiders = plan.moveStacking && popupChoice<ZIndexKind>(settings.zIndex) == ZIndexKind::Late;
     const BlockPainter painter{settings, plan, output, depth, services, frameCompositeMode(settings.blendMode)};
     const bool outsidersExist = plan.pathOrder || settings.orderInsider < 1.0;
     const double completion = plan.effectiveCompletion;

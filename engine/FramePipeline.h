@@ -3,19 +3,14 @@
 
 #include <cstdint>
 
-#include "BlockOrder.h"
+#include "FramePlan.h"
 #include "RenderServices.h"
-#include "Timing.h"
+#include "ResultCodes.h"
 #include "WipeSettings.h"
 #include "WipeTypes.h"
 
 namespace tilesweep {
 
-constexpr int32_t kErrNone = 0;
-constexpr int32_t kErrOutOfMemory = 4;
-constexpr int32_t kErrBadImageSize = 255;
-constexpr int32_t kErrInternalStructDamaged = 512;
-constexpr int32_t kErrBadCallbackParam = 516;
 constexpr const char* kMemoryErrorMessage = "Memory Error!";
 
 // The frame's per-frame arrays, allocated through the services and freed in the
@@ -35,28 +30,6 @@ public:
 
 private:
     ArrayAllocator& allocator_;
-};
-
-// Everything decided about a frame before any block is drawn.
-struct FramePlan {
-    int32_t imageWidth = 0;
-    int32_t imageHeight = 0;
-    int32_t gridRows = 0;
-    int32_t gridColumns = 0;
-    int32_t blockCount = 0;
-    int32_t stepCount = 0;
-    OrderChoice order{};  // effective order settings
-    bool pathOrder = false;
-    bool rowMode = false;
-    bool moveStacking = false;
-    bool lateOutsiders = false;
-    TimingConstants timing;
-    double effectiveCompletion = 0.0;
-    BlockRecord* blocks = nullptr;
-    DirectionCode* directions = nullptr;
-    double* stepProgress = nullptr;
-
-    BlockGrid grid() const { return BlockGrid{blocks, blockCount, gridRows, gridColumns}; }
 };
 
 // Grid, directions, order, offset, timing and easing of a frame (everything up to

@@ -6,66 +6,12 @@
 #include <new>
 #include <vector>
 
+#include "PixelTraits.h"
+#include "ResultCodes.h"
+
 namespace tilesweep {
 
 namespace {
-
-// The host's codes, so that callers can pass them on unchanged.
-constexpr int32_t kErrOutOfMemory = 4;
-constexpr int32_t kErrUnsupportedFormat = 516;
-
-// Unit values of 8-bit channels, tabulated at compile time: a lookup costs far less than
-// a division, and holds the same correctly rounded quotient.
-template <int32_t Max>
-struct UnitTable {
-    double value[Max + 1];
-    constexpr UnitTable() : value() {
-        for (int32_t c = 0; c <= Max; ++c) value[c] = c / static_cast<double>(Max);
-    }
-};
-
-// One channel type per depth. Unit values are 0..1 with 1 the channel's opaque value;
-// integer channels round to nearest and clamp on the way back, float channels are
-// stored as they come so that out-of-range (HDR) colour survives.
-template <typename C, int32_t Max>
-struct IntegerTraits {
-    using Channel = C;
-    static constexpr Channel kOpaque = static_cast<Channel>(Max);
-    static constexpr double kMax = Max;
-    // The 8-bit opacity field is the only one with 8-bit resolution.
-    static constexpr bool kByteOpacity = Max == 255;
-    static constexpr bool kTabulated = Max <= 255;
-    static_assert(kTabulated || (Max & (Max - 1)) == 0, "untabulated maxima must be powers of two");
-    static constexpr UnitTable<kTabulated ? Max : 1> kUnits{};
-
-    // Exact quotients either way, so 0 and Max give exactly 0 and 1, which the blend
-    // formulas compare against.
-    static double toUnit(Channel c) {
-        if constexpr (kTabulated) return kUnits.value[c];
-        return static_cast<double>(c) * (1.0 / kMax);
-    }
-    // Branch-free clamp; NaN becomes 0.
-    static Channel fromScaled(double v) {
-        const double low = v > 0.0 ? v : 0.0;
-        return static_cast<Channel>((low < kMax ? low : kMax) + 0.5);
-    }
-    static Channel fromUnit(double u) { return fromScaled(u * kMax); }
-};
-
-struct FloatTraits {
-    using Channel = float;
-    static constexpr Channel kOpaque = 1.0f;
-    static constexpr bool kByteOpacity = false;
-
-    static double toUnit(Channel c) { return static_cast<double>(c); }
-    static Channel fromScaled(double v) { return static_cast<Channel>(v); }
-    static Channel fromUnit(double u) { return static_cast<Channel>(u); }
-};
-
-using Traits8 = IntegerTraits<uint8_t, 255>;
-using Traits16 = IntegerTraits<uint16_t, 32768>;
-
-constexpr int kChannels = 4;
 
 // Written so that it compiles to max and min instructions rather than branches.
 double clampUnit(double v) {
@@ -486,23 +432,23 @@ void blendRows(const TransferJob& job) {
 }
 
 template <typename T>
-void blendByMode(int32_t xfer, const TransferJob& job) {
+void blendByMode(TransferMode xfer, const TransferJob& job) {
     switch (xfer) {
-        case 4: return blendRows<T, Blend<addBlend>>(job);
-        case 5: return blendRows<T, Blend<multiplyBlend>>(job);
-        case 6: return blendRows<T, Blend<screen>>(job);
-        case 7: return blendRows<T, Blend<overlayBlend>>(job);
-        case 9: return blendRows<T, Blend<hardLight>>(job);
-        case 10: return blendRows<T, Blend<darkenBlend>>(job);
-        case 11: return blendRows<T, Blend<lightenBlend>>(job);
-        case 26: return blendRows<T, Blend<differenceBlend>>(job);
-        case 27: return blendRows<T, Blend<colorDodge>>(job);
-        case 28: return blendRows<T, Blend<colorBurn>>(job);
-        case 31: return blendRows<T, Blend<linearLightBlend>>(job);
-        case 32: return blendRows<T, Blend<vividLightBlend>>(job);
-        case 33: return blendRows<T, Blend<pinLightBlend>>(job);
-        case 34: return blendRows<T, Blend<hardMixBlend>>(job);
-        default: return blendRows<T, NormalBlend>(job);  // 2, and any mode we do not know
+        case TransferMode::Add: return blendRows<T, Blend<addBlend>>(job);
+        case TransferMode::Multiply: return blendRows<T, Blend<multiplyBlend>>(job);
+        case TransferMode::Screen: return blendRows<T, Blend<screen>>(job);
+        case TransferMode::Overlay: return blendRows<T, Blend<overlayBlend>>(job);
+        case TransferMode::HardLight: return blendRows<T, Blend<hardLight>>(job);
+        case TransferMode::Darken: return blendRows<T, Blend<darkenBlend>>(job);
+        case TransferMode::Lighten: return blendRows<T, Blend<lightenBlend>>(job);
+        case TransferMode::Difference: return blendRows<T, Blend<differenceBlend>>(job);
+        case TransferMode::ColorDodge: return blendRows<T, Blend<colorDodge>>(job);
+        case TransferMode::ColorBurn: return blendRows<T, Blend<colorBurn>>(job);
+        case TransferMode::LinearLight: return blendRows<T, Blend<linearLightBlend>>(job);
+        case TransferMode::VividLight: return blendRows<T, Blend<vividLightBlend>>(job);
+        case TransferMode::PinLight: return blendRows<T, Blend<pinLightBlend>>(job);
+        case TransferMode::HardMix: return blendRows<T, Blend<hardMixBlend>>(job);
+        default: return blendRows<T, NormalBlend>(job);  // InFront, and any mode we do not know
     }
 }
 
@@ -545,33 +491,21 @@ int32_t transfer(const ImageView& source, const Rect& sourceRect, const Composit
 
 int32_t copyImage(PixelDepth depth, const ImageView& source, const ImageView& destination,
                   const Rect* sourceRect, const Rect* destinationRect) {
-    switch (depth) {
-        case Depth8: return copyRect<Traits8>(source, destination, sourceRect, destinationRect);
-        case Depth16: return copyRect<Traits16>(source, destination, sourceRect, destinationRect);
-        case Depth32f:
-            return copyRect<FloatTraits>(source, destination, sourceRect, destinationRect);
-    }
-    return kErrUnsupportedFormat;
+    return withPixelTraits(depth, [&](auto traits) {
+        return copyRect<decltype(traits)>(source, destination, sourceRect, destinationRect);
+    });
 }
 
 int32_t fillImage(PixelDepth depth, const ImageView& destination, const Rect* rect) {
-    switch (depth) {
-        case Depth8: return fillRect<Traits8>(destination, rect);
-        case Depth16: return fillRect<Traits16>(destination, rect);
-        case Depth32f: return fillRect<FloatTraits>(destination, rect);
-    }
-    return kErrUnsupportedFormat;
+    return withPixelTraits(depth, [&](auto traits) { return fillRect<decltype(traits)>(destination, rect); });
 }
 
 int32_t transferRect(PixelDepth depth, const ImageView& source, const Rect& sourceRect,
                      const CompositeMode& mode, int32_t x, int32_t y, const ImageView& destination,
                      bool /*alphaPremultiplied*/) {
-    switch (depth) {
-        case Depth8: return transfer<Traits8>(source, sourceRect, mode, x, y, destination);
-        case Depth16: return transfer<Traits16>(source, sourceRect, mode, x, y, destination);
-        case Depth32f: return transfer<FloatTraits>(source, sourceRect, mode, x, y, destination);
-    }
-    return kErrUnsupportedFormat;
+    return withPixelTraits(depth, [&](auto traits) {
+        return transfer<decltype(traits)>(source, sourceRect, mode, x, y, destination);
+    });
 }
 
 }  // namespace tilesweep

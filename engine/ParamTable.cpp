@@ -1,5 +1,6 @@
 #include "ParamTable.h"
 
+#include "ParamChoices.h"
 
 namespace tilesweep {
 
@@ -10,7 +11,7 @@ constexpr ParamKind kPop = ParamKind::Popup;
 }  // namespace
 
 // clang-format off
-const std::array<ParamSpec, kUserParamCount> kParamTable = {{
+constexpr std::array<ParamSpec, kUserParamCount> kParamTable = {{
 //   index                       UI name                          kind       valid       slider     default prec  pct   items / checkbox text
     {Completion,                 "Completion",                    kFix,      0, 100,     0, 100,    0,      1,    true,  nullptr, nullptr},
     {Delay,                      "Delay",                         kFix,      0, 100,     0, 100,    10,     2,    true,  nullptr, nullptr},
@@ -40,6 +41,40 @@ const std::array<ParamSpec, kUserParamCount> kParamTable = {{
     {ViewingMode,                "Viewing Mode",                  kPop,      1, 3,       1, 3,      1,      0,    false, "Output|Only Wiping|Only Not Wiping", nullptr},
 }};
 // clang-format on
+
+namespace {
+
+constexpr int32_t countItems(const char* items) {
+    int32_t count = 1;
+    for (const char* p = items; *p != '\0'; ++p) count += *p == '|';
+    return count;
+}
+
+// The enum of a popup names exactly the items the table registers and accepts.
+template <typename Choice>
+constexpr bool itemsAgree() {
+    constexpr ParamIndex index = ChoiceParam<Choice>::index;
+    const ParamSpec& param = kParamTable[static_cast<std::size_t>(index - 1)];
+    return param.index == index && param.kind == ParamKind::Popup && param.items != nullptr &&
+           countItems(param.items) == itemCount<Choice>() && param.validMin == 1 &&
+           param.validMax == itemCount<Choice>() && param.sliderMax == itemCount<Choice>();
+}
+
+static_assert(itemsAgree<ModeKind>(), "Mode items");
+static_assert(itemsAgree<BlendModeKind>(), "Blend Mode items");
+static_assert(itemsAgree<ZIndexKind>(), "Z-index items");
+static_assert(itemsAgree<OrderKind>(), "Order items");
+static_assert(itemsAgree<OrderPerKind>(), "Order Per items");
+static_assert(itemsAgree<PerBlockModeKind>(), "Order Per Block Mode items");
+static_assert(itemsAgree<InsiderModeKind>(), "Order Insider Mode items");
+static_assert(itemsAgree<DependenceKind>(), "Direction Dependence On Order items");
+static_assert(itemsAgree<DirectionKind>(), "Direction items");
+static_assert(itemsAgree<DirectionModeKind>(), "Direction Mode items");
+static_assert(itemsAgree<EasingKind>(), "Easing items");
+static_assert(itemsAgree<EasingModeKind>(), "Easing Mode items");
+static_assert(itemsAgree<ViewingModeKind>(), "Viewing Mode items");
+
+}  // namespace
 
 const ParamSpec& paramSpec(int32_t index) { return kParamTable.at(static_cast<std::size_t>(index - 1)); }
 

@@ -116,7 +116,7 @@ int32_t mapThroughKeyframes(double* stepProgress, int32_t stepCount,
 int32_t easeStepValues(double* stepProgress, int32_t stepCount, int32_t easing,
                        int32_t easingMode, EasingKeyframeSource* keyframes,
                        double& effectiveCompletion) {
-    if (easing == kEasingCustom) {
+    if (popupChoice<EasingKind>(easing) == EasingKind::Custom) {
         if (keyframes == nullptr) return 0;  // no animation: eased as Linear
         return mapThroughKeyframes(stepProgress, stepCount, *keyframes, effectiveCompletion);
     }

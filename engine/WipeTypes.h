@@ -38,17 +38,35 @@ struct Rect {
 
 inline bool isEmpty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
 
+// The host's transfer modes that the engine composites with, by the host's numbers
+// (Difference, ColorDodge and ColorBurn are the host's second versions of those
+// modes). Any other number composites as InFront.
+enum class TransferMode : int32_t {
+    InFront = 2,
+    Add = 4,
+    Multiply = 5,
+    Screen = 6,
+    Overlay = 7,
+    HardLight = 9,
+    Darken = 10,
+    Lighten = 11,
+    Difference = 26,
+    ColorDodge = 27,
+    ColorBurn = 28,
+    LinearLight = 31,
+    VividLight = 32,
+    PinLight = 33,
+    HardMix = 34,
+};
+
 // The host's composite mode, as the engine fills it for transfer_rect.
 struct CompositeMode {
-    int32_t xfer;
+    TransferMode xfer;
     int32_t randSeed;
     uint8_t opacity;
     uint8_t rgbOnly;
     uint16_t opacitySu;
 };
-
-// Host transfer mode numbers used by the drawing.
-constexpr int32_t kXferInFront = 2;
 
 struct ImageView {
     void* pixels;       // first pixel of the top row

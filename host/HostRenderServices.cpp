@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "EngineHostValues.h"
 #include "GlobalData.h"
 #include "HostHandles.h"
 #include "ParamTable.h"
@@ -54,7 +55,7 @@ bool toHostRect(const Rect& rect, PF_LegacyRect& host) {
 
 PF_CompositeMode toHostCompositeMode(const CompositeMode& mode) {
     PF_CompositeMode host{};
-    host.xfer = mode.xfer;
+    host.xfer = static_cast<PF_TransferMode>(mode.xfer);
     host.rand_seed = mode.randSeed;
     host.opacity = mode.opacity;
     host.rgb_only = static_cast<PF_Boolean>(mode.rgbOnly);

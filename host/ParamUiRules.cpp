@@ -1,46 +1,16 @@
 #include "ParamUiRules.h"
 
-#include "BlockDrawing.h"
-#include "BlockOrder.h"
-#include "Easing.h"
 #include "GlobalData.h"
+#include "GreyingRules.h"
 #include "HostHandles.h"
 #include "ParamRegistration.h"
-#include "Stacking.h"
 #include "SuiteAccess.h"
 
 namespace tilesweep::plugin {
 
 namespace {
 
-constexpr int32_t kDirectionRandom = 5;
-constexpr int32_t kDirectionModeRandom = 5;
-constexpr PF_Fixed kFullPercent = 100 * kFixedOne;
 constexpr const A_char* kRuleFailureMessage = "ERROR";
-
-// Modes whose blocks do not travel in any direction.
-bool directionMatters(const RawParamValues& v) {
-    const int32_t mode = v[Mode];
-    return mode != kModeStill2 && mode != kModeStill3 && mode != kModeShrink2;
-}
-bool directionChosenFreely(const RawParamValues& v) {
-    return directionMatters(v) && v[DirectionDependenceOnOrder] == kDependenceOff;
-}
-bool directionSeedUsed(const RawParamValues& v) {
-    return directionChosenFreely(v) && (v[Direction] == kDirectionRandom || v[DirectionMode] == kDirectionModeRandom);
-}
-bool lineOrder(const RawParamValues& v) { return v[Order] == kOrderHorizontal || v[Order] == kOrderVertical; }
-bool pathOrder(const RawParamValues& v) { return v[Order] == kOrderPath; }
-bool perBlockLineOrder(const RawParamValues& v) { return lineOrder(v) && v[OrderPer] == kOrderPerBlock; }
-bool orderSeedUsed(const RawParamValues& v) {
-    // A signed comparison: the host never delivers more than 100 %.
-    return pathOrder(v) || v[OrderInsider] < kFullPercent || v[Order] == kOrderRandom ||
-           (lineOrder(v) && v[OrderPerBlockMode] == kPerBlockRandom);
-}
-bool easingCurveChosen(const RawParamValues& v) { return v[Easing] != kEasingLinear && v[Easing] != kEasingCustom; }
-bool customEasing(const RawParamValues& v) { return v[Easing] == kEasingCustom; }
-bool blocksStack(const RawParamValues& v) { return v[Mode] == kModeMove2 || v[Mode] == kModeMove3; }
-bool randomStacking(const RawParamValues& v) { return blocksStack(v) && v[ZIndex] == kZRandom; }
 
 // The selectors of the slots both versions of "PF Param Utils Suite" share.
 struct ParamUtils {
@@ -91,9 +61,9 @@ public:
         return PF_Err_NONE;
     }
 
-    PF_Err sendUpdates(const RawParamValues& values, std::array<PF_ParamDef, kUiRuleCount>& copies) {
-        for (std::size_t i = 0; i < kUiRuleCount; ++i) {
-            const UiRule& rule = kUiRules[i];
+    PF_Err sendUpdates(const RawParamValues& values, std::array<PF_ParamDef, kGreyingRuleCount>& copies) {
+        for (std::size_t i = 0; i < kGreyingRuleCount; ++i) {
+            const GreyingRule& rule = kGreyingRules[i];
             PF_ParamDef& def = copies[i];
             const ParamSpec& entry = paramSpec(rule.param);
             def.param_type = hostParamType(entry.kind);
@@ -135,22 +105,6 @@ private:
 
 }  // namespace
 
-const std::array<UiRule, kUiRuleCount> kUiRules = {{
-    {Direction, directionChosenFreely},
-    {DirectionMode, directionChosenFreely},
-    {DirectionSeed, directionSeedUsed},
-    {OrderPer, lineOrder},
-    {OrderPath, pathOrder},
-    {DirectionDependenceOnOrder, directionMatters},
-    {OrderPerBlockMode, perBlockLineOrder},
-    {OrderSeed, orderSeedUsed},
-    {EasingMode, easingCurveChosen},
-    {EasingKeyframe, customEasing},
-    {BlendMode, blocksStack},
-    {ZIndex, blocksStack},
-    {ZIndexSeed, randomStacking},
-}};
-
 RawParamValues currentValues(PF_ParamDef* const params[]) {
     RawParamValues values{};
     for (const ParamSpec& entry : kParamTable) {
@@ -165,8 +119,8 @@ PF_Err applyParamUiRules(const Flavour& flavour, PF_InData& in, PF_OutData& out,
     const RawParamValues values = currentValues(params);
     // The host's own definitions, so that only the disabled bit, the type and the
     // name change when they are sent back.
-    std::array<PF_ParamDef, kUiRuleCount> copies;
-    for (std::size_t i = 0; i < kUiRuleCount; ++i) copies[i] = *params[kUiRules[i].param];
+    std::array<PF_ParamDef, kGreyingRuleCount> copies;
+    for (std::size_t i = 0; i < kGreyingRuleCount; ++i) copies[i] = *params[kGreyingRules[i].param];
 
     PF_Err err = PF_Err_NONE;
     if (global != nullptr) {

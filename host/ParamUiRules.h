@@ -2,23 +2,11 @@
 // parameter-state snapshot that the instance's sequence data keeps on the way.
 #pragma once
 
-#include <array>
-
 #include "AE_HostApi.h"
 #include "Flavour.h"
 #include "ParamTable.h"
 
 namespace tilesweep::plugin {
-
-struct UiRule {
-    ParamIndex param;
-    bool (*enabled)(const RawParamValues& values);
-};
-
-constexpr std::size_t kUiRuleCount = 13;
-
-// In the order the updates are sent.
-extern const std::array<UiRule, kUiRuleCount> kUiRules;
 
 // Value words of every parameter in the host's array (index 0 unused).
 RawParamValues currentValues(PF_ParamDef* const params[]);

@@ -78,6 +78,7 @@ std::array<double, 4> PixelBuffer::pixel(int32_t x, int32_t y) const {
 }
 
 void PixelBuffer::fillBytes(unsigned char value) {
+    // An empty buffer (the world of an empty request) may hold no storage at all.
     if (!bytes_.empty()) std::memset(bytes_.data(), value, bytes_.size());
 }
 

@@ -1,5 +1,5 @@
 // The simulated host's state, shared by the command driver (SimHost.cpp) and the
-// callbacks and suites it hands to the plug-in (HostCallbacks.cpp).
+// callbacks and suites it hands to the plug-in (HostCallbacks.h).
 #pragma once
 
 #include <deque>
@@ -98,7 +98,7 @@ struct SimHost::Impl {
     void finishFrameWorlds(FrameState& frame);
     bool suiteRefused(const std::string& name, A_long version) const;
 
-    // ---- Bookkeeping used by the callbacks (HostCallbacks.cpp).
+    // ---- Bookkeeping used by the callbacks (HostCallbacks.h).
     // Counts the call and returns the code of a fault planned for it.
     std::optional<int32_t> enter(CallKind kind, int32_t detail = 0, const char* suite = nullptr,
                                  A_long version = 0);

@@ -10,9 +10,9 @@ namespace {
 
 struct OrderCase {
     const char* name;
-    int32_t order;
-    int32_t orderPer;
-    int32_t perBlockMode;
+    OrderKind order;
+    OrderPerKind orderPer;
+    PerBlockModeKind perBlockMode;
     int32_t inverse;
     int32_t offsetDegrees;
     std::vector<int32_t> ranks;  // row by row
@@ -20,15 +20,19 @@ struct OrderCase {
 
 class RankTable : public ::testing::TestWithParam<OrderCase> {};
 
+using O = OrderKind;
+using Per = OrderPerKind;
+using B = PerBlockModeKind;
+
 // Three rows of four blocks, every block an insider.
 TEST_P(RankTable, RanksEveryBlock) {
     const OrderCase& c = GetParam();
     WipeSettings s = defaultSettings();
     s.rows = 3;
     s.columns = 4;
-    s.order = c.order;
-    s.orderPer = c.orderPer;
-    s.orderPerBlockMode = c.perBlockMode;
+    s.order = popupValue(c.order);
+    s.orderPer = popupValue(c.orderPer);
+    s.orderPerBlockMode = popupValue(c.perBlockMode);
     s.orderInverse = c.inverse;
     s.orderOffset = c.offsetDegrees / 360.0;
     auto f = planOf(s, 40, 30);
@@ -40,23 +44,23 @@ TEST_P(RankTable, RanksEveryBlock) {
 INSTANTIATE_TEST_SUITE_P(
     ThreeByFour, RankTable,
     ::testing::Values(
-        OrderCase{"HorizontalNormal", 1, 1, 1, 0, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
-        OrderCase{"HorizontalZigzag", 1, 1, 3, 0, 0, {0, 1, 2, 3, 7, 6, 5, 4, 8, 9, 10, 11}},
-        OrderCase{"HorizontalInverseOrder", 1, 1, 1, 1, 0, {11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
-        OrderCase{"HorizontalInversePerBlock", 1, 1, 2, 0, 0, {3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8}},
-        OrderCase{"VerticalNormal", 2, 1, 1, 0, 0, {0, 3, 6, 9, 1, 4, 7, 10, 2, 5, 8, 11}},
-        OrderCase{"VerticalZigzag", 2, 1, 3, 0, 0, {0, 5, 6, 11, 1, 4, 7, 10, 2, 3, 8, 9}},
-        OrderCase{"Clockwise", 3, 1, 1, 0, 0, {0, 1, 2, 3, 9, 10, 11, 4, 8, 7, 6, 5}},
-        OrderCase{"Anticlockwise", 4, 1, 1, 0, 0, {0, 9, 8, 7, 1, 10, 11, 6, 2, 3, 4, 5}},
-        OrderCase{"ClockwiseOffset90", 3, 1, 1, 0, 90, {9, 10, 11, 0, 6, 7, 8, 1, 5, 4, 3, 2}},
-        OrderCase{"PathWithoutMaskIsHorizontalIgnoringInverse", 6, 3, 1, 1, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}}),
+        OrderCase{"HorizontalNormal", O::Horizontal, Per::Block, B::Normal, 0, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+        OrderCase{"HorizontalZigzag", O::Horizontal, Per::Block, B::Zigzag, 0, 0, {0, 1, 2, 3, 7, 6, 5, 4, 8, 9, 10, 11}},
+        OrderCase{"HorizontalInverseOrder", O::Horizontal, Per::Block, B::Normal, 1, 0, {11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
+        OrderCase{"HorizontalInversePerBlock", O::Horizontal, Per::Block, B::Inverse, 0, 0, {3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8}},
+        OrderCase{"VerticalNormal", O::Vertical, Per::Block, B::Normal, 0, 0, {0, 3, 6, 9, 1, 4, 7, 10, 2, 5, 8, 11}},
+        OrderCase{"VerticalZigzag", O::Vertical, Per::Block, B::Zigzag, 0, 0, {0, 5, 6, 11, 1, 4, 7, 10, 2, 3, 8, 9}},
+        OrderCase{"Clockwise", O::Clockwise, Per::Block, B::Normal, 0, 0, {0, 1, 2, 3, 9, 10, 11, 4, 8, 7, 6, 5}},
+        OrderCase{"Anticlockwise", O::Anticlockwise, Per::Block, B::Normal, 0, 0, {0, 9, 8, 7, 1, 10, 11, 6, 2, 3, 4, 5}},
+        OrderCase{"ClockwiseOffset90", O::Clockwise, Per::Block, B::Normal, 0, 90, {9, 10, 11, 0, 6, 7, 8, 1, 5, 4, 3, 2}},
+        OrderCase{"PathWithoutMaskIsHorizontalIgnoringInverse", O::Path, Per::Row2, B::Normal, 1, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}}),
     [](const ::testing::TestParamInfo<OrderCase>& param) { return param.param.name; });
 
 TEST(BlockOrder, ClockwiseSpiralOnFourByFour) {
     WipeSettings s = defaultSettings();
     s.rows = 4;
     s.columns = 4;
-    s.order = 3;
+    s.order = popupValue(OrderKind::Clockwise);
     auto f = planOf(s, 40, 40);
     EXPECT_EQ(f->ranks(), (std::vector<int32_t>{0, 1, 2, 3, 11, 12, 13, 4, 10, 15, 14, 5, 9, 8, 7, 6}));
 }
@@ -65,8 +69,8 @@ TEST(BlockOrder, RowModeOffsetMovesWholeRows) {
     WipeSettings s = defaultSettings();
     s.rows = 4;
     s.columns = 3;
-    s.order = 1;
-    s.orderPer = 2;
+    s.order = popupValue(OrderKind::Horizontal);
+    s.orderPer = popupValue(OrderPerKind::Row1);
     s.orderOffset = 0.25;
     auto f = planOf(s, 30, 40);
     EXPECT_TRUE(f->plan.rowMode);
@@ -96,7 +100,7 @@ TEST(BlockOrder, RetainKeepsTheOutsidersPlaceAndSkipClosesUp) {
     auto retain = planOf(s, 40, 10);
     EXPECT_EQ(retain->ranks(), (std::vector<int32_t>{0, ~1, 2, 3}));
     EXPECT_EQ(retain->plan.stepCount, 4);
-    s.orderInsiderMode = 2;
+    s.orderInsiderMode = popupValue(InsiderModeKind::Skip);
     auto skip = planOf(s, 40, 10);
     EXPECT_EQ(skip->ranks(), (std::vector<int32_t>{0, ~1, 1, 2}));
     EXPECT_EQ(skip->plan.stepCount, 3);
@@ -107,31 +111,32 @@ TEST(BlockOrder, NoInsidersWithSkipAndWithRetain) {
     s.rows = 2;
     s.columns = 3;
     s.orderInsider = 0.0;
-    s.orderInsiderMode = 2;
+    s.orderInsiderMode = popupValue(InsiderModeKind::Skip);
     auto skip = planOf(s, 30, 20);
     EXPECT_EQ(skip->ranks(), std::vector<int32_t>(6, -1));
     EXPECT_EQ(skip->plan.stepCount, 0);
-    s.orderInsiderMode = 1;
+    s.orderInsiderMode = popupValue(InsiderModeKind::Retain);
     auto retain = planOf(s, 30, 20);
     EXPECT_EQ(retain->ranks(), (std::vector<int32_t>{~0, ~1, ~2, ~3, ~4, ~5}));
     EXPECT_EQ(retain->plan.stepCount, 6);
 }
 
 TEST(BlockOrder, SingleBlockIsRankZeroInEveryOrder) {
-    for (int32_t order = 1; order <= 5; ++order) {
+    for (OrderKind order : {OrderKind::Horizontal, OrderKind::Vertical, OrderKind::Clockwise,
+                            OrderKind::Anticlockwise, OrderKind::Random}) {
         WipeSettings s = defaultSettings();
         s.rows = 1;
         s.columns = 1;
-        s.order = order;
+        s.order = popupValue(order);
         auto f = planOf(s, 5, 5);
-        EXPECT_EQ(f->ranks(), std::vector<int32_t>{0}) << "order " << order;
-        EXPECT_EQ(f->plan.stepCount, 1) << "order " << order;
+        EXPECT_EQ(f->ranks(), std::vector<int32_t>{0}) << "order " << s.order;
+        EXPECT_EQ(f->plan.stepCount, 1) << "order " << s.order;
     }
 }
 
 TEST(BlockOrder, EmptyImagePlansAnEmptyGridButRowModeKeepsItsSteps) {
-    for (int32_t order = 1; order <= 6; ++order) {
-        for (int32_t per = 1; per <= 3; ++per) {
+    for (int32_t order = 1; order <= itemCount<OrderKind>(); ++order) {
+        for (int32_t per = 1; per <= itemCount<OrderPerKind>(); ++per) {
             WipeSettings s = defaultSettings();
             s.order = order;
             s.orderPer = per;
@@ -139,8 +144,10 @@ TEST(BlockOrder, EmptyImagePlansAnEmptyGridButRowModeKeepsItsSteps) {
             auto f = planOf(s, 0, 50);
             ASSERT_EQ(f->err, 0);
             EXPECT_EQ(f->plan.blockCount, 0);
-            const bool rowMode = (order == 1 || order == 2) && per != 1;
-            const int32_t expected = rowMode ? (order == 1 ? f->plan.gridRows : f->plan.gridColumns) : 0;
+            const bool horizontal = order == popupValue(OrderKind::Horizontal);
+            const bool rowMode = (horizontal || order == popupValue(OrderKind::Vertical)) &&
+                                 per != popupValue(OrderPerKind::Block);
+            const int32_t expected = rowMode ? (horizontal ? f->plan.gridRows : f->plan.gridColumns) : 0;
             EXPECT_EQ(f->plan.stepCount, expected) << order << "/" << per;
         }
     }
@@ -150,7 +157,7 @@ TEST(BlockOrder, RandomOrderIsAPermutationThatFollowsTheSeed) {
     WipeSettings s = defaultSettings();
     s.rows = 5;
     s.columns = 7;
-    s.order = 5;
+    s.order = popupValue(OrderKind::Random);
     auto a = planOf(s, 70, 50);
     auto b = planOf(s, 70, 50);
     EXPECT_EQ(a->ranks(), b->ranks());
@@ -165,7 +172,7 @@ TEST(BlockOrder, RandomOrderMatchesTheSwapWithAnyIndex) {
     WipeSettings s = defaultSettings();
     s.rows = 1;
     s.columns = 6;
-    s.order = 5;
+    s.order = popupValue(OrderKind::Random);
     s.orderSeed = 42;
     std::vector<int32_t> expected{0, 1, 2, 3, 4, 5};
     SeededRandom g(42);
@@ -177,9 +184,9 @@ TEST(BlockOrder, RowModeInverseAndDirectionsOfRows) {
     WipeSettings s = defaultSettings();
     s.rows = 3;
     s.columns = 2;
-    s.order = 1;
-    s.orderPer = 3;
-    s.directionDependence = 2;
+    s.order = popupValue(OrderKind::Horizontal);
+    s.orderPer = popupValue(OrderPerKind::Row2);
+    s.directionDependence = popupValue(DependenceKind::Normal);
     s.orderInverse = 1;
     auto f = planOf(s, 20, 30);
     EXPECT_EQ(f->ranks(), (std::vector<int32_t>{5, 4, 3, 2, 1, 0}));
@@ -187,9 +194,9 @@ TEST(BlockOrder, RowModeInverseAndDirectionsOfRows) {
     EXPECT_EQ(d[0], kUp);
     EXPECT_EQ(d[1], kUp);
     EXPECT_EQ(d[2], kUp);
-    s.order = 2;
+    s.order = popupValue(OrderKind::Vertical);
     s.orderInverse = 0;
-    s.directionDependence = 3;
+    s.directionDependence = popupValue(DependenceKind::Inverse);
     auto v = planOf(s, 20, 30);
     EXPECT_EQ(v->ranks(), (std::vector<int32_t>{0, 3, 1, 4, 2, 5}));
     EXPECT_EQ(v->directions()[0], kLeft);
@@ -200,11 +207,11 @@ TEST(BlockOrder, PerRowShuffleMovesOnlyInsidersWithinTheirRow) {
     WipeSettings s = defaultSettings();
     s.rows = 4;
     s.columns = 5;
-    s.orderPerBlockMode = 4;
+    s.orderPerBlockMode = popupValue(PerBlockModeKind::Random);
     s.orderInsider = 0.7;
     s.orderSeed = 3;
     auto f = planOf(s, 50, 40);
-    s.orderPerBlockMode = 1;
+    s.orderPerBlockMode = popupValue(PerBlockModeKind::Normal);
     auto unshuffled = planOf(s, 50, 40);
     const std::vector<int32_t> a = f->ranks();
     const std::vector<int32_t> b = unshuffled->ranks();
@@ -228,7 +235,8 @@ TEST(BlockOrder, InverseLeavesOutsidersBeyondTheStepsAlone) {
     int32_t stepCount = 2;
     DirectionCode directions[3] = {};
     SeededRandom a(0), b(0);
-    OrderChoice choice{kOrderPath, 1, 1, 1, 1, 1.0, 1};
+    OrderChoice choice{OrderKind::Path, OrderPerKind::Block, PerBlockModeKind::Normal, 1, DependenceKind::Off, 1.0,
+                       InsiderModeKind::Retain};
     computeBlockOrder(grid, directions, stepCount, choice, a, b);
     EXPECT_EQ(blocks[0].rank, 1);
     EXPECT_EQ(blocks[1].rank, 0);

@@ -2,6 +2,7 @@
 // alpha arithmetic of Still1.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -90,23 +91,25 @@ Rendered render(Frame8& f, const WipeSettings& s, int failAt = 0) {
 }
 
 // One block of the given size wiping at progress p: one step, no delay, linear.
-WipeSettings singleBlock(int32_t mode, double p, int32_t direction) {
+WipeSettings singleBlock(ModeKind mode, double p, int32_t direction) {
     WipeSettings s = defaultSettings();
     s.rows = 1;
     s.columns = 1;
-    s.mode = mode;
+    s.mode = popupValue(mode);
     s.completion = p;
     s.delay = 0.0;
-    s.easing = 1;
+    s.easing = popupValue(EasingKind::Linear);
     // Horizontal with Normal is Right; Inverse Left; Vertical Down/Up.
-    s.direction = direction == kRight || direction == kLeft ? 1 : 2;
-    s.directionMode = direction == kRight || direction == kDown ? 1 : 2;
+    const bool horizontal = direction == kRight || direction == kLeft;
+    s.direction = popupValue(horizontal ? DirectionKind::Horizontal : DirectionKind::Vertical);
+    s.directionMode =
+        popupValue(direction == kRight || direction == kDown ? DirectionModeKind::Normal : DirectionModeKind::Inverse);
     return s;
 }
 
 TEST(Still1, RightClearsWholeColumnsAndHalvesThePartialOne) {
     Frame8 f(10, 4);
-    const Rendered r = render(f, singleBlock(1, 0.25, kRight));
+    const Rendered r = render(f, singleBlock(ModeKind::Still1, 0.25, kRight));
     ASSERT_EQ(r.err, 0);
     for (int32_t y = 0; y < 4; ++y) {
         EXPECT_EQ(f.alpha(0, y), 0);
@@ -122,10 +125,10 @@ TEST(Still1, RightClearsWholeColumnsAndHalvesThePartialOne) {
 
 TEST(Still1, UpAddsHalfAPixelAndDownDoesNot) {
     Frame8 up(4, 10);
-    ASSERT_EQ(render(up, singleBlock(1, 0.25, kUp)).err, 0);
+    ASSERT_EQ(render(up, singleBlock(ModeKind::Still1, 0.25, kUp)).err, 0);
     for (int32_t y = 0; y < 10; ++y) EXPECT_EQ(up.alpha(1, y), y >= 7 ? 0 : 255) << y;
     Frame8 down(4, 10);
-    ASSERT_EQ(render(down, singleBlock(1, 0.25, kDown)).err, 0);
+    ASSERT_EQ(render(down, singleBlock(ModeKind::Still1, 0.25, kDown)).err, 0);
     EXPECT_EQ(down.alpha(1, 0), 0);
     EXPECT_EQ(down.alpha(1, 1), 0);
     EXPECT_EQ(down.alpha(1, 2), 127);
@@ -134,7 +137,7 @@ TEST(Still1, UpAddsHalfAPixelAndDownDoesNot) {
 
 TEST(Still1, LeftTakesColumnsFromTheRight) {
     Frame8 f(10, 2);
-    ASSERT_EQ(render(f, singleBlock(1, 0.25, kLeft)).err, 0);
+    ASSERT_EQ(render(f, singleBlock(ModeKind::Still1, 0.25, kLeft)).err, 0);
     EXPECT_EQ(f.alpha(9, 0), 0);
     EXPECT_EQ(f.alpha(8, 0), 0);
     EXPECT_EQ(f.alpha(7, 0), 127);
@@ -145,12 +148,12 @@ TEST(Still1, LeftTakesColumnsFromTheRight) {
 // into the block above; it must stay inside the wiping block.
 TEST(Still1, UpPartialRowStaysInsideTheBlock) {
     Frame8 f(4, 20);
-    WipeSettings s = singleBlock(1, 0.0, kUp);
+    WipeSettings s = singleBlock(ModeKind::Still1, 0.0, kUp);
     s.rows = 2;
     s.delay = 1.0;
     // Two steps with full delay: at C = 0.98 step 1 is at 0.96, so X = 9.6 + 0.5 = 10.1.
     s.completion = 0.98;
-    s.order = 2;  // Vertical: the lower block is step 1
+    s.order = popupValue(OrderKind::Vertical);  // the lower block is step 1
     ASSERT_EQ(render(f, s).err, 0);
     for (int32_t y = 10; y < 20; ++y) EXPECT_EQ(f.alpha(0, y), 0) << y;
     for (int32_t y = 0; y < 10; ++y) EXPECT_EQ(f.alpha(0, y), 0) << "the upper block is done";
@@ -167,7 +170,7 @@ TEST(Still1, FloatAndSixteenBitAlphaArithmetic) {
     const ImageView i16{in16.data(), 10, 10, 1};
     const ImageView o16{out16.data(), 10, 10, 1};
     LocalServices s16(i16, o16, Depth16);
-    ASSERT_EQ(renderFrame(singleBlock(1, 0.25, kRight), i16, o16, Depth16, s16), 0);
+    ASSERT_EQ(renderFrame(singleBlock(ModeKind::Still1, 0.25, kRight), i16, o16, Depth16, s16), 0);
     EXPECT_EQ(out16[2 * 4], 16384);
     std::vector<float> inF(10 * 4, 0.f);
     for (std::size_t i = 0; i < inF.size(); i += 4) inF[i] = 1.0f;
@@ -175,15 +178,27 @@ TEST(Still1, FloatAndSixteenBitAlphaArithmetic) {
     const ImageView iF{inF.data(), 10, 10, 1};
     const ImageView oF{outF.data(), 10, 10, 1};
     LocalServices sF(iF, oF, Depth32f);
-    ASSERT_EQ(renderFrame(singleBlock(1, 0.33, kRight), iF, oF, Depth32f, sF), 0);
+    ASSERT_EQ(renderFrame(singleBlock(ModeKind::Still1, 0.33, kRight), iF, oF, Depth32f, sF), 0);
     // X = 3.3: three columns gone, the fourth keeps 1 - 0.3 of its alpha.
     EXPECT_EQ(outF[3 * 4], static_cast<float>(1.0 * (1 - (0.33 * 10 - 3))));
     EXPECT_EQ(outF[2 * 4], 0.0f);
 }
 
+// Still1 works on the alpha words itself: a depth it has no layout for must not be
+// guessed, or 8-bit rows would be written as float ones.
+TEST(Still1, ADepthWithoutPixelTraitsDrawsNothingAndSaysSo) {
+    Frame8 f(10, 4);
+    RecordingServices services(f.input(), f.output(), Depth8);
+    const auto unknownDepth = static_cast<PixelDepth>(3);
+    const WipeSettings s = singleBlock(ModeKind::Still1, 0.25, kRight);
+    EXPECT_EQ(renderFrame(s, f.input(), f.output(), unknownDepth, services), kErrBadCallbackParam);
+    EXPECT_EQ(services.ops, std::vector<std::string>{"copy all all"});
+    EXPECT_EQ(f.out, f.in) << "only the output preparation ran";
+}
+
 struct ModeCase {
     const char* name;
-    int32_t mode;
+    ModeKind mode;
     double p;
     int32_t direction;
     std::vector<std::string> ops;  // after the output preparation
@@ -205,28 +220,28 @@ TEST_P(WipingBlockTable, DrawsTheWipingBlock) {
 INSTANTIATE_TEST_SUITE_P(
     Modes, WipingBlockTable,
     ::testing::Values(
-        ModeCase{"Still2", 2, 0.5, kRight, {"transfer 0,0,100,60 0,0"}},
-        ModeCase{"Still3", 3, 0.5, kRight, {"copy 0,0,100,60 0,0,100,60", "fill 25,15,75,45"}},
-        ModeCase{"Move1Right", 4, 0.25, kRight, {"copy 0,0,75,60 25,0,100,60"}},
-        ModeCase{"Move1Left", 4, 0.25, kLeft, {"copy 25,0,100,60 0,0,75,60"}},
-        ModeCase{"Move1Down", 4, 0.25, kDown, {"copy 0,0,100,45 0,15,100,60"}},
-        ModeCase{"Move1Up", 4, 0.25, kUp, {"copy 0,15,100,60 0,0,100,45"}},
-        ModeCase{"Move2Right", 5, 0.5, kRight, {"transfer 0,0,100,60 50,0"}},
-        ModeCase{"Move2Up", 5, 0.5, kUp, {"transfer 0,0,100,60 0,-50"}},
-        ModeCase{"Move3Left", 6, 0.5, kLeft, {"transfer 0,0,100,60 -50,0"}},
-        ModeCase{"Move3Down", 6, 0.25, kDown, {"transfer 0,0,100,60 0,15"}},
-        ModeCase{"Shrink1Right", 7, 0.25, kRight, {"copy 0,0,100,60 25,0,100,60"}},
-        ModeCase{"Shrink1Up", 7, 0.25, kUp, {"copy 0,0,100,60 0,0,100,45"}},
-        ModeCase{"Shrink2", 8, 0.5, kRight, {"copy 0,0,100,60 25,15,75,45"}}),
+        ModeCase{"Still2", ModeKind::Still2, 0.5, kRight, {"transfer 0,0,100,60 0,0"}},
+        ModeCase{"Still3", ModeKind::Still3, 0.5, kRight, {"copy 0,0,100,60 0,0,100,60", "fill 25,15,75,45"}},
+        ModeCase{"Move1Right", ModeKind::Move1, 0.25, kRight, {"copy 0,0,75,60 25,0,100,60"}},
+        ModeCase{"Move1Left", ModeKind::Move1, 0.25, kLeft, {"copy 25,0,100,60 0,0,75,60"}},
+        ModeCase{"Move1Down", ModeKind::Move1, 0.25, kDown, {"copy 0,0,100,45 0,15,100,60"}},
+        ModeCase{"Move1Up", ModeKind::Move1, 0.25, kUp, {"copy 0,15,100,60 0,0,100,45"}},
+        ModeCase{"Move2Right", ModeKind::Move2, 0.5, kRight, {"transfer 0,0,100,60 50,0"}},
+        ModeCase{"Move2Up", ModeKind::Move2, 0.5, kUp, {"transfer 0,0,100,60 0,-50"}},
+        ModeCase{"Move3Left", ModeKind::Move3, 0.5, kLeft, {"transfer 0,0,100,60 -50,0"}},
+        ModeCase{"Move3Down", ModeKind::Move3, 0.25, kDown, {"transfer 0,0,100,60 0,15"}},
+        ModeCase{"Shrink1Right", ModeKind::Shrink1, 0.25, kRight, {"copy 0,0,100,60 25,0,100,60"}},
+        ModeCase{"Shrink1Up", ModeKind::Shrink1, 0.25, kUp, {"copy 0,0,100,60 0,0,100,45"}},
+        ModeCase{"Shrink2", ModeKind::Shrink2, 0.5, kRight, {"copy 0,0,100,60 25,15,75,45"}}),
     [](const ::testing::TestParamInfo<ModeCase>& param) { return param.param.name; });
 
 TEST(Drawing, Still2FadesWithItsOwnMode) {
     Frame8 f(10, 10);
-    WipeSettings s = singleBlock(2, 0.5, kRight);
-    s.blendMode = 3;
+    WipeSettings s = singleBlock(ModeKind::Still2, 0.5, kRight);
+    s.blendMode = popupValue(BlendModeKind::Multiply);
     const Rendered r = render(f, s);
     ASSERT_EQ(r.modes.size(), 1u);
-    EXPECT_EQ(r.modes[0].xfer, 2);
+    EXPECT_EQ(r.modes[0].xfer, TransferMode::InFront);
     EXPECT_EQ(r.modes[0].opacity, 127);
     EXPECT_EQ(r.modes[0].opacitySu, 16384);
     EXPECT_EQ(f.alpha(5, 5), 127);
@@ -234,7 +249,7 @@ TEST(Drawing, Still2FadesWithItsOwnMode) {
 
 TEST(Drawing, Move2TravelsTheLongerSideOfTheLayer) {
     Frame8 f(1920, 1080);
-    WipeSettings s = singleBlock(5, 0.5, kRight);
+    WipeSettings s = singleBlock(ModeKind::Move2, 0.5, kRight);
     s.rows = 8;
     s.columns = 8;
     const Rendered r = render(f, s);
@@ -248,10 +263,18 @@ TEST(Drawing, Move2TravelsTheLongerSideOfTheLayer) {
 }
 
 TEST(Drawing, BlendModeTableReachesTheMovingBlocks) {
-    const int32_t expected[] = {2, 4, 5, 6, 7, 9, 10, 11, 26, 27, 28, 31, 32, 33, 34};
-    for (int32_t blend = 1; blend <= 15; ++blend) EXPECT_EQ(frameCompositeMode(blend).xfer, expected[blend - 1]);
-    for (int32_t other : {0, 16, -1}) EXPECT_EQ(frameCompositeMode(other).xfer, 2);
-    const CompositeMode m = frameCompositeMode(3);
+    using T = TransferMode;
+    const TransferMode expected[] = {T::InFront,    T::Add,        T::Multiply,    T::Screen,     T::Overlay,
+                                     T::HardLight,  T::Darken,     T::Lighten,     T::Difference, T::ColorDodge,
+                                     T::ColorBurn,  T::LinearLight, T::VividLight, T::PinLight,   T::HardMix};
+    static_assert(std::size(expected) == static_cast<std::size_t>(itemCount<BlendModeKind>()));
+    for (int32_t blend = 1; blend <= itemCount<BlendModeKind>(); ++blend) {
+        EXPECT_EQ(frameCompositeMode(blend).xfer, expected[blend - 1]) << blend;
+    }
+    for (int32_t other : {0, itemCount<BlendModeKind>() + 1, -1}) {
+        EXPECT_EQ(frameCompositeMode(other).xfer, TransferMode::InFront);
+    }
+    const CompositeMode m = frameCompositeMode(popupValue(BlendModeKind::Multiply));
     EXPECT_EQ(m.opacity, 255);
     EXPECT_EQ(m.opacitySu, 32768);
     EXPECT_EQ(m.rgbOnly, 0);
@@ -259,11 +282,11 @@ TEST(Drawing, BlendModeTableReachesTheMovingBlocks) {
 }
 
 // One row of four blocks, Horizontal, Move2, every block wiping.
-std::vector<int32_t> stackingOf(int32_t zIndex) {
+std::vector<int32_t> stackingOf(ZIndexKind zIndex) {
     Frame8 f(40, 10);
-    WipeSettings s = singleBlock(5, 0.5, kDown);
+    WipeSettings s = singleBlock(ModeKind::Move2, 0.5, kDown);
     s.columns = 4;
-    s.zIndex = zIndex;
+    s.zIndex = popupValue(zIndex);
     const Rendered r = render(f, s);
     std::vector<int32_t> lefts;
     for (std::size_t i = 1; i < r.ops.size(); ++i) {
@@ -275,16 +298,16 @@ std::vector<int32_t> stackingOf(int32_t zIndex) {
 }
 
 TEST(Stacking, LateDrawsTheSequenceInOrderEarlyBackwards) {
-    EXPECT_EQ(stackingOf(2), (std::vector<int32_t>{0, 1, 2, 3}));
-    EXPECT_EQ(stackingOf(1), (std::vector<int32_t>{3, 2, 1, 0}));
-    std::vector<int32_t> random = stackingOf(3);
+    EXPECT_EQ(stackingOf(ZIndexKind::Late), (std::vector<int32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(stackingOf(ZIndexKind::Early), (std::vector<int32_t>{3, 2, 1, 0}));
+    std::vector<int32_t> random = stackingOf(ZIndexKind::Random);
     std::sort(random.begin(), random.end());
     EXPECT_EQ(random, (std::vector<int32_t>{0, 1, 2, 3}));
 }
 
 TEST(Outsiders, Still1AtTheEndShowsOnlyTheOutsiders) {
     Frame8 f(40, 10);
-    WipeSettings s = singleBlock(1, 1.0, kRight);
+    WipeSettings s = singleBlock(ModeKind::Still1, 1.0, kRight);
     s.columns = 4;
     s.orderInsider = 0.5;
     const Rendered r = render(f, s);
@@ -299,7 +322,7 @@ TEST(Outsiders, Still1AtTheEndShowsOnlyTheOutsiders) {
 
 TEST(Outsiders, TransparentOutsidersAreCutOutAtTheStart) {
     Frame8 f(40, 10);
-    WipeSettings s = singleBlock(4, 0.0, kRight);
+    WipeSettings s = singleBlock(ModeKind::Move1, 0.0, kRight);
     s.columns = 4;
     s.orderInsider = 0.5;
     s.orderOutsider = 1;
@@ -312,10 +335,10 @@ TEST(Outsiders, TransparentOutsidersAreCutOutAtTheStart) {
 
 TEST(Outsiders, LateStackingPutsOutsidersOnTop) {
     Frame8 f(40, 10);
-    WipeSettings s = singleBlock(5, 0.5, kRight);
+    WipeSettings s = singleBlock(ModeKind::Move2, 0.5, kRight);
     s.columns = 4;
     s.orderInsider = 0.5;
-    s.zIndex = 2;
+    s.zIndex = popupValue(ZIndexKind::Late);
     const Rendered late = render(f, s);
     ASSERT_FALSE(late.ops.empty());
     auto plan = planOf(s, 40, 10);
@@ -329,15 +352,15 @@ TEST(Outsiders, LateStackingPutsOutsidersOnTop) {
         EXPECT_EQ(x, l);
         EXPECT_EQ(plan->plan.blocks[l / 10].rank < 0, true);
     }
-    s.zIndex = 1;
+    s.zIndex = popupValue(ZIndexKind::Early);
     Frame8 g(40, 10);
     const Rendered early = render(g, s);
     EXPECT_EQ(early.ops[1].rfind("copy", 0), 0u) << "outsiders are copied beneath";
 }
 
 struct ViewCase {
-    int32_t mode;
-    int32_t viewing;
+    ModeKind mode;
+    ViewingModeKind viewing;
     double completion;
     const char* firstOp;
 };
@@ -348,34 +371,39 @@ TEST_P(Preparation, OutputStartsAsTheTableSays) {
     const ViewCase& c = GetParam();
     Frame8 f(20, 10);
     WipeSettings s = singleBlock(c.mode, c.completion, kRight);
-    s.viewingMode = c.viewing;
+    s.viewingMode = popupValue(c.viewing);
     const Rendered r = render(f, s);
     ASSERT_FALSE(r.ops.empty());
     EXPECT_EQ(r.ops.front(), c.firstOp);
 }
 
+using V = ViewingModeKind;
 INSTANTIATE_TEST_SUITE_P(Cases, Preparation,
-                         ::testing::Values(ViewCase{1, 1, 1.0, "fill all"}, ViewCase{1, 1, 0.0, "copy all all"},
-                                           ViewCase{1, 2, 0.0, "fill all"}, ViewCase{1, 2, 0.5, "copy all all"},
-                                           ViewCase{4, 1, 0.0, "copy all all"}, ViewCase{4, 2, 0.0, "fill all"},
-                                           ViewCase{4, 3, 0.0, "copy all all"}, ViewCase{4, 1, 0.5, "fill all"},
-                                           ViewCase{8, 1, 1.0, "fill all"}));
+                         ::testing::Values(ViewCase{ModeKind::Still1, V::Output, 1.0, "fill all"},
+                                           ViewCase{ModeKind::Still1, V::Output, 0.0, "copy all all"},
+                                           ViewCase{ModeKind::Still1, V::OnlyWiping, 0.0, "fill all"},
+                                           ViewCase{ModeKind::Still1, V::OnlyWiping, 0.5, "copy all all"},
+                                           ViewCase{ModeKind::Move1, V::Output, 0.0, "copy all all"},
+                                           ViewCase{ModeKind::Move1, V::OnlyWiping, 0.0, "fill all"},
+                                           ViewCase{ModeKind::Move1, V::OnlyNotWiping, 0.0, "copy all all"},
+                                           ViewCase{ModeKind::Move1, V::Output, 0.5, "fill all"},
+                                           ViewCase{ModeKind::Shrink2, V::Output, 1.0, "fill all"}));
 
 TEST(ViewingModes, OnlyWipingHidesWaitingBlocksOnlyNotWipingHidesWipingOnes) {
-    WipeSettings s = singleBlock(1, 0.3, kRight);
+    WipeSettings s = singleBlock(ModeKind::Still1, 0.3, kRight);
     s.columns = 4;
     s.delay = 1.0;  // block 0 wiping (1.2 -> done), ...
     s.completion = 0.3;
     // Steps: 1.2, 0.2, -0.8, -1.8: block 0 done, block 1 wiping, 2 and 3 waiting.
     Frame8 only(40, 10);
-    s.viewingMode = 2;
+    s.viewingMode = popupValue(ViewingModeKind::OnlyWiping);
     ASSERT_EQ(render(only, s).err, 0);
     EXPECT_EQ(only.alpha(5, 5), 0);
     EXPECT_EQ(only.alpha(19, 5), 255);
     EXPECT_EQ(only.alpha(25, 5), 0);
     EXPECT_EQ(only.alpha(35, 5), 0);
     Frame8 notWiping(40, 10);
-    s.viewingMode = 3;
+    s.viewingMode = popupValue(ViewingModeKind::OnlyNotWiping);
     ASSERT_EQ(render(notWiping, s).err, 0);
     EXPECT_EQ(notWiping.alpha(5, 5), 0);
     EXPECT_EQ(notWiping.alpha(15, 5), 0);
@@ -384,7 +412,7 @@ TEST(ViewingModes, OnlyWipingHidesWaitingBlocksOnlyNotWipingHidesWipingOnes) {
 }
 
 TEST(Failures, TheFirstFailedOperationEndsThePasses) {
-    WipeSettings s = singleBlock(4, 0.4, kRight);
+    WipeSettings s = singleBlock(ModeKind::Move1, 0.4, kRight);
     s.rows = 3;
     s.columns = 3;
     s.delay = 0.5;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ImageOps.h"
+#include "ResultCodes.h"
 
 namespace tilesweep {
 namespace {
@@ -74,12 +75,21 @@ bool inside(const Rect& r, int32_t x, int32_t y) {
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
-CompositeMode modeOf(int32_t xfer, double opacity = 1.0) {
+CompositeMode modeOf(TransferMode xfer, double opacity = 1.0) {
     return {xfer, 0, static_cast<uint8_t>(255 * opacity), 0,
             static_cast<uint16_t>(32768 * opacity)};
 }
 
-const int32_t kAllModes[] = {2, 4, 5, 6, 7, 9, 10, 11, 26, 27, 28, 31, 32, 33, 34, 0, 1, 3, 99, -7};
+// A number the engine has no name for.
+TransferMode unnamedMode(int32_t number) { return static_cast<TransferMode>(number); }
+int32_t number(TransferMode mode) { return static_cast<int32_t>(mode); }
+
+const TransferMode kAllModes[] = {
+    TransferMode::InFront,    TransferMode::Add,        TransferMode::Multiply,    TransferMode::Screen,
+    TransferMode::Overlay,    TransferMode::HardLight,  TransferMode::Darken,      TransferMode::Lighten,
+    TransferMode::Difference, TransferMode::ColorDodge, TransferMode::ColorBurn,   TransferMode::LinearLight,
+    TransferMode::VividLight, TransferMode::PinLight,   TransferMode::HardMix,     unnamedMode(0),
+    unnamedMode(1),           unnamedMode(3),           unnamedMode(99),           unnamedMode(-7)};
 
 TYPED_TEST(ImageOpsTest, SameSizeCopyIsExactAndTranslates) {
     Image<TypeParam> source(9, 7, 1), whole(9, 7, 2);
@@ -208,7 +218,7 @@ TYPED_TEST(ImageOpsTest, EmptyRectanglesDoNothing) {
         EXPECT_EQ(0, copyImage(TypeParam::kDepth, source.view(), out.view(), &fine, &e));
         EXPECT_EQ(0, fillImage(TypeParam::kDepth, out.view(), &e));
         EXPECT_EQ(0,
-                  transferRect(TypeParam::kDepth, source.view(), e, modeOf(2), 1, 1, out.view()));
+                  transferRect(TypeParam::kDepth, source.view(), e, modeOf(TransferMode::InFront), 1, 1, out.view()));
     }
     EXPECT_EQ(before.data, out.data);
 }
@@ -261,7 +271,7 @@ TYPED_TEST(ImageOpsTest, TransferClipsAtEveryEdge) {
         for (const auto& at : positions) {
             Image<TypeParam> out(6, 5, 14);
             const Image<TypeParam> before = out;
-            ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), from, modeOf(2), at[0],
+            ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), from, modeOf(TransferMode::InFront), at[0],
                                       at[1], out.view()));
             for (int32_t y = 0; y < 5; ++y)
                 for (int32_t x = 0; x < 6 + kPadding; ++x) {
@@ -280,50 +290,78 @@ TYPED_TEST(ImageOpsTest, TransferClipsAtEveryEdge) {
 
 // Opaque source over an opaque backdrop, the same value in all three colour channels.
 struct BlendCase {
-    int32_t xfer;
+    TransferMode xfer;
     double backdrop, source, expected;
 };
 
 TYPED_TEST(ImageOpsTest, BlendModesOnKnownValues) {
     // Values are multiples of 0.2, exact at 8-bit; 16-bit rounds them by under half a step.
     const BlendCase cases[] = {
-        {2, 0.2, 0.8, 0.8},   {4, 0.2, 0.4, 0.6},  {4, 0.8, 0.6, 1},    {5, 0.4, 0.6, 0.24},
-        {5, 1, 0.2, 0.2},     {6, 0.4, 0.6, 0.76}, {6, 0, 0.8, 0.8},    {7, 0.4, 0.6, 0.48},
-        {7, 0.8, 0.4, 0.76},  {9, 0.6, 0.4, 0.48}, {9, 0.4, 0.8, 0.76}, {10, 0.4, 0.6, 0.4},
-        {10, 0.8, 0.2, 0.2},  {11, 0.4, 0.6, 0.6}, {11, 0.8, 0.2, 0.8}, {26, 0.2, 0.8, 0.6},
-        {26, 0.8, 0.2, 0.6},  {27, 0.2, 0.6, 0.5}, {27, 0.6, 0.6, 1},   {27, 0, 1, 0},
-        {27, 0.4, 1, 1},      {28, 0.8, 0.4, 0.5}, {28, 0.2, 0.4, 0},   {28, 1, 0, 1},
-        {28, 0.6, 0, 0},      {31, 0.4, 0.6, 0.6}, {31, 0.2, 0.2, 0},   {31, 0.8, 0.8, 1},
-        {32, 0.8, 0.4, 0.75}, {32, 0.2, 0.8, 0.5}, {33, 0.6, 0.2, 0.4}, {33, 0.2, 0.4, 0.2},
-        {33, 0.2, 0.8, 0.6},  {33, 0.8, 0.6, 0.8}, {34, 0.4, 0.6, 1},   {34, 0.4, 0.4, 0},
-        {34, 0.8, 0.6, 1},    {34, 0, 0, 0},
-    };
+        {TransferMode::InFront, 0.2, 0.8, 0.8},
+        {TransferMode::Add, 0.2, 0.4, 0.6},
+        {TransferMode::Add, 0.8, 0.6, 1},
+        {TransferMode::Multiply, 0.4, 0.6, 0.24},
+        {TransferMode::Multiply, 1, 0.2, 0.2},
+        {TransferMode::Screen, 0.4, 0.6, 0.76},
+        {TransferMode::Screen, 0, 0.8, 0.8},
+        {TransferMode::Overlay, 0.4, 0.6, 0.48},
+        {TransferMode::Overlay, 0.8, 0.4, 0.76},
+        {TransferMode::HardLight, 0.6, 0.4, 0.48},
+        {TransferMode::HardLight, 0.4, 0.8, 0.76},
+        {TransferMode::Darken, 0.4, 0.6, 0.4},
+        {TransferMode::Darken, 0.8, 0.2, 0.2},
+        {TransferMode::Lighten, 0.4, 0.6, 0.6},
+        {TransferMode::Lighten, 0.8, 0.2, 0.8},
+        {TransferMode::Difference, 0.2, 0.8, 0.6},
+        {TransferMode::Difference, 0.8, 0.2, 0.6},
+        {TransferMode::ColorDodge, 0.2, 0.6, 0.5},
+        {TransferMode::ColorDodge, 0.6, 0.6, 1},
+        {TransferMode::ColorDodge, 0, 1, 0},
+        {TransferMode::ColorDodge, 0.4, 1, 1},
+        {TransferMode::ColorBurn, 0.8, 0.4, 0.5},
+        {TransferMode::ColorBurn, 0.2, 0.4, 0},
+        {TransferMode::ColorBurn, 1, 0, 1},
+        {TransferMode::ColorBurn, 0.6, 0, 0},
+        {TransferMode::LinearLight, 0.4, 0.6, 0.6},
+        {TransferMode::LinearLight, 0.2, 0.2, 0},
+        {TransferMode::LinearLight, 0.8, 0.8, 1},
+        {TransferMode::VividLight, 0.8, 0.4, 0.75},
+        {TransferMode::VividLight, 0.2, 0.8, 0.5},
+        {TransferMode::PinLight, 0.6, 0.2, 0.4},
+        {TransferMode::PinLight, 0.2, 0.4, 0.2},
+        {TransferMode::PinLight, 0.2, 0.8, 0.6},
+        {TransferMode::PinLight, 0.8, 0.6, 0.8},
+        {TransferMode::HardMix, 0.4, 0.6, 1},
+        {TransferMode::HardMix, 0.4, 0.4, 0},
+        {TransferMode::HardMix, 0.8, 0.6, 1},
+        {TransferMode::HardMix, 0, 0, 0},
+};
     for (const BlendCase& c : cases) {
         Image<TypeParam> source(1, 1), out(1, 1);
         source.setAll(0, 0, 1, c.source, c.source, c.source);
         out.setAll(0, 0, 1, c.backdrop, c.backdrop, c.backdrop);
         ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 1, 1}, modeOf(c.xfer), 0,
                                   0, out.view()));
-        EXPECT_EQ(TypeParam::channel(1), out.at(0, 0)[0]) << c.xfer;
+        EXPECT_EQ(TypeParam::channel(1), out.at(0, 0)[0]) << number(c.xfer);
         for (int ch = 1; ch < 4; ++ch)
             EXPECT_NEAR(TypeParam::unit(out.at(0, 0)[ch]), c.expected, TypeParam::kStep * 1.001)
-                << "xfer " << c.xfer << " backdrop " << c.backdrop << " source " << c.source;
+                << "xfer " << number(c.xfer) << " backdrop " << c.backdrop << " source " << c.source;
     }
 }
 
 // Partly transparent pixels: the source-over arithmetic around the blend.
 struct CompositeCase {
-    int32_t xfer;
+    TransferMode xfer;
     double sourceAlpha, source, backdropAlpha, backdrop, opacity, expectAlpha, expectColour;
 };
 
 TYPED_TEST(ImageOpsTest, CompositesStraightAlpha) {
     const CompositeCase cases[] = {
-        {2, 0.6, 0.8, 0.4, 0.2, 1, 0.76, 0.512 / 0.76},
-        {5, 1, 0.6, 0.4, 0.4, 1, 1, 0.456},  // (1 - ab) Cs + ab Cs Cb
-        {5, 0.6, 0.6, 1, 0.4, 1, 1, 0.6 * 0.24 + 0.4 * 0.4},
-        {2, 1, 0.8, 1, 0.2, 0.5, 1, 0.5},
-        {6, 0.4, 0.4, 0, 0.9, 1, 0.4, 0.4},  // no backdrop: the source's colour
+        {TransferMode::InFront, 0.6, 0.8, 0.4, 0.2, 1, 0.76, 0.512 / 0.76},
+        {TransferMode::Multiply, 1, 0.6, 0.4, 0.4, 1, 1, 0.456},  // (1 - ab) Cs + ab Cs Cb
+        {TransferMode::Multiply, 0.6, 0.6, 1, 0.4, 1, 1, 0.6 * 0.24 + 0.4 * 0.4},
+        {TransferMode::InFront, 1, 0.8, 1, 0.2, 0.5, 1, 0.5},
+        {TransferMode::Screen, 0.4, 0.4, 0, 0.9, 1, 0.4, 0.4},  // no backdrop: the source's colour
     };
     for (const CompositeCase& c : cases) {
         Image<TypeParam> source(1, 1), out(1, 1);
@@ -335,9 +373,9 @@ TYPED_TEST(ImageOpsTest, CompositesStraightAlpha) {
                                   out.view()));
         // Two steps: the expectation is taken at the unrounded inputs.
         EXPECT_NEAR(TypeParam::unit(out.at(0, 0)[0]), c.expectAlpha, 2 * TypeParam::kStep)
-            << c.xfer;
+            << number(c.xfer);
         EXPECT_NEAR(TypeParam::unit(out.at(0, 0)[2]), c.expectColour, 2 * TypeParam::kStep)
-            << c.xfer;
+            << number(c.xfer);
     }
 }
 
@@ -348,15 +386,15 @@ TYPED_TEST(ImageOpsTest, ExactnessThatTheDrawingReliesOn) {
         backdrop.at(y, y)[0] = TypeParam::channel(0);  // some transparent, the rest random
         backdrop.at(15 - y, y)[0] = TypeParam::channel(1);
     }
-    for (int32_t xfer : kAllModes) {
+    for (TransferMode xfer : kAllModes) {
         Image<TypeParam> out = backdrop;
         ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 16, 8}, modeOf(xfer), 0,
                                   0, out.view()));
         for (int32_t y = 0; y < 8; ++y)
             for (int32_t x = 0; x < 16; ++x) {
-                EXPECT_EQ(TypeParam::channel(1), out.at(x, y)[0]) << xfer;
-                if (xfer == 2 || x == y) {
-                    EXPECT_TRUE(out.samePixel(x, y, source, x, y)) << xfer;
+                EXPECT_EQ(TypeParam::channel(1), out.at(x, y)[0]) << number(xfer);
+                if (xfer == TransferMode::InFront || x == y) {
+                    EXPECT_TRUE(out.samePixel(x, y, source, x, y)) << number(xfer);
                 }
             }
         // Transparent source pixels leave the destination as it was.
@@ -365,7 +403,7 @@ TYPED_TEST(ImageOpsTest, ExactnessThatTheDrawingReliesOn) {
         out = backdrop;
         ASSERT_EQ(0, transferRect(TypeParam::kDepth, clear.view(), {0, 0, 16, 8}, modeOf(xfer), 0,
                                   0, out.view()));
-        EXPECT_EQ(backdrop.data, out.data) << xfer;
+        EXPECT_EQ(backdrop.data, out.data) << number(xfer);
     }
 }
 
@@ -376,7 +414,7 @@ TYPED_TEST(ImageOpsTest, OpacityFadesOverTransparent) {
             for (int32_t x = 0; x < 3; ++x)
                 source.at(x, 0)[0] = source.at(x, 1)[0] = TypeParam::channel(sourceAlpha);
             out.flat(0, 0.3, 0.3, 0.3);
-            const CompositeMode mode{2, 0, static_cast<uint8_t>(255 * q), 0,
+            const CompositeMode mode{TransferMode::InFront, 0, static_cast<uint8_t>(255 * q), 0,
                                      static_cast<uint16_t>(32768 * q)};
             ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 3, 2}, mode, 0, 0,
                                       out.view()));
@@ -394,7 +432,7 @@ TYPED_TEST(ImageOpsTest, OpacityFadesOverTransparent) {
     }
     Image<TypeParam> source(2, 2, 31), out(2, 2, 32);
     const Image<TypeParam> before = out;
-    ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 2, 2}, modeOf(5, 0), 0, 0,
+    ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 2, 2}, modeOf(TransferMode::Multiply, 0), 0, 0,
                               out.view()));
     EXPECT_EQ(before.data, out.data);
 }
@@ -410,7 +448,7 @@ TYPED_TEST(ImageOpsTest, WideRowsMatchPixelByPixelTransfers) {
         for (int32_t x = 0; x < 100; ++x)
             if (std::find(brokenAt[y].begin(), brokenAt[y].end(), x) == brokenAt[y].end())
                 source.at(x, y)[0] = TypeParam::channel(1);
-    for (int32_t xfer : {2, 5, 34}) {
+    for (TransferMode xfer : {TransferMode::InFront, TransferMode::Multiply, TransferMode::HardMix}) {
         for (double opacity : {1.0, 0.5}) {
             Image<TypeParam> whole = backdrop, single = backdrop;
             ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 100, 3},
@@ -420,7 +458,7 @@ TYPED_TEST(ImageOpsTest, WideRowsMatchPixelByPixelTransfers) {
                     ASSERT_EQ(0,
                               transferRect(TypeParam::kDepth, source.view(), {x, y, x + 1, y + 1},
                                            modeOf(xfer, opacity), x, y, single.view()));
-            EXPECT_EQ(single.data, whole.data) << xfer << " " << opacity;
+            EXPECT_EQ(single.data, whole.data) << number(xfer) << " " << opacity;
             EXPECT_NE(backdrop.data, whole.data);
         }
     }
@@ -429,18 +467,32 @@ TYPED_TEST(ImageOpsTest, WideRowsMatchPixelByPixelTransfers) {
 TYPED_TEST(ImageOpsTest, UnknownTransferModesBehaveAsNormal) {
     const Image<TypeParam> source(12, 9, 40), backdrop(12, 9, 41);  // random alphas throughout
     Image<TypeParam> normal = backdrop;
-    const CompositeMode half = {2, 0, 128, 0, 16384};
+    const CompositeMode half = {TransferMode::InFront, 0, 128, 0, 16384};
     ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 12, 9}, half, 1, 2,
                               normal.view()));
     EXPECT_NE(backdrop.data, normal.data);
     for (int32_t xfer : {0, 1, 3, 8, 12, 25, 35, 99, -2}) {
         Image<TypeParam> out = backdrop;
         CompositeMode mode = half;
-        mode.xfer = xfer;
+        mode.xfer = unnamedMode(xfer);
         ASSERT_EQ(0, transferRect(TypeParam::kDepth, source.view(), {0, 0, 12, 9}, mode, 1, 2,
                                   out.view()));
         EXPECT_EQ(normal.data, out.data) << xfer;
     }
+}
+
+TEST(ImageOps, ADepthWithoutPixelTraitsTouchesNothing) {
+    using D8 = DepthCase<uint8_t, Depth8, 255>;
+    const Image<D8> source(6, 5, 60), backdrop(6, 5, 61);
+    Image<D8> out = backdrop;
+    const Rect r{1, 1, 4, 4};
+    const auto unknownDepth = static_cast<PixelDepth>(3);
+    EXPECT_EQ(copyImage(unknownDepth, source.view(), out.view(), nullptr, nullptr), kErrBadCallbackParam);
+    EXPECT_EQ(copyImage(unknownDepth, source.view(), out.view(), &r, nullptr), kErrBadCallbackParam);
+    EXPECT_EQ(fillImage(unknownDepth, out.view(), &r), kErrBadCallbackParam);
+    EXPECT_EQ(transferRect(unknownDepth, source.view(), r, modeOf(TransferMode::InFront), 0, 0, out.view()),
+              kErrBadCallbackParam);
+    EXPECT_EQ(out.data, backdrop.data);
 }
 
 }  // namespace

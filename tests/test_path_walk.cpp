@@ -49,7 +49,7 @@ private:
 // The walk as the effect defines it, one evaluation per pixel of arc length.
 int32_t literalWalk(const BlockGrid& g, int32_t imageWidth, int32_t imageHeight, OrderPathSource& source,
                     const OrderChoice& choice, SeededRandom& insiderGenerator) {
-    const bool keepsPlace = choice.orderInsiderMode == kInsiderRetain;
+    const bool keepsPlace = choice.orderInsiderMode == InsiderModeKind::Retain;
     int32_t n = 0;
     void* path = nullptr;
     source.checkoutPath(1, &path);
@@ -162,8 +162,13 @@ TEST_P(PathWalkSkips, PlansAsTheLiteralWalkOnRandomMasks) {
         ASSERT_TRUE(parseMaskPath(text, mask, error)) << text << ": " << error;
         const std::vector<MaskPath> masks{mask};
         HostLikePath source(masks, GetParam().speed, GetParam().wobble);
-        OrderChoice choice{kOrderPath, kOrderPerBlock, kPerBlockNormal, 0, kDependenceOff,
-                           trial % 3 == 0 ? 1.0 : 0.6, trial % 2 == 0 ? kInsiderRetain : 2};
+        OrderChoice choice{OrderKind::Path,
+                           OrderPerKind::Block,
+                           PerBlockModeKind::Normal,
+                           0,
+                           DependenceKind::Off,
+                           trial % 3 == 0 ? 1.0 : 0.6,
+                           trial % 2 == 0 ? InsiderModeKind::Retain : InsiderModeKind::Skip};
 
         const WalkResult literal = walk(rows, columns, source, [&](const BlockGrid& g, SeededRandom& r) {
             return literalWalk(g, width, height, source, choice, r);
@@ -197,7 +202,8 @@ TEST(PathWalkSkips, FarReachingMasksNeedFewEvaluations) {
         ASSERT_TRUE(parseMaskPath(text, mask, error)) << error;
         const std::vector<MaskPath> masks{mask};
         HostLikePath source(masks, 1.0, 0.0);
-        const OrderChoice choice{kOrderPath, kOrderPerBlock, kPerBlockNormal, 0, kDependenceOff, 1.0, kInsiderRetain};
+        const OrderChoice choice{OrderKind::Path, OrderPerKind::Block, PerBlockModeKind::Normal, 0,
+                                 DependenceKind::Off, 1.0, InsiderModeKind::Retain};
         const WalkResult result = walk(8, 8, source, [&](const BlockGrid& g, SeededRandom& r) {
             int32_t steps = 0;
             EXPECT_EQ(walkOrderPath(g, 3840, 2160, 1, source, choice, r, steps), 0);

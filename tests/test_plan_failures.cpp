@@ -68,7 +68,7 @@ TEST(PlanFailures, NoStepsAskNoMemoryForThem) {
     services.failAt = 3;  // the step array would be the third request
     WipeSettings s = defaultSettings();
     s.orderInsider = 0.0;
-    s.orderInsiderMode = 2;
+    s.orderInsiderMode = popupValue(InsiderModeKind::Skip);
     EXPECT_EQ(planWith(services, s, 64, 48), 0);
     EXPECT_EQ(services.allocations, 2);
 }
@@ -131,7 +131,7 @@ public:
 
 WipeSettings pathSettings() {
     WipeSettings s = defaultSettings();
-    s.order = 6;
+    s.order = popupValue(OrderKind::Path);
     s.orderPathId = 1;
     s.rows = 10;
     s.columns = 10;
@@ -248,7 +248,7 @@ public:
 
 WipeSettings customSettings() {
     WipeSettings s = defaultSettings();
-    s.easing = 10;
+    s.easing = popupValue(EasingKind::Custom);
     s.rows = 1;
     s.columns = 4;
     s.delay = 1.0;
@@ -317,7 +317,7 @@ TEST(CustomEasing, SetUpAndReleaseRunEvenWithoutSteps) {
     k.keys = {{0, 0.0}, {50, 100.0}};
     WipeSettings s = customSettings();
     s.orderInsider = 0.0;
-    s.orderInsiderMode = 2;
+    s.orderInsiderMode = popupValue(InsiderModeKind::Skip);
     auto f = planOf(s, 40, 10, nullptr, &k);
     ASSERT_EQ(f->err, 0);
     EXPECT_EQ(f->plan.stepCount, 0);

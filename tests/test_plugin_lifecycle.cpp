@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "GlobalData.h"
+#include "GreyingRules.h"
+#include "ParamChoices.h"
 #include "ParamRegistration.h"
 #include "ParamUiRules.h"
 #include "SimHost.h"
@@ -252,7 +254,7 @@ TEST_P(PluginLifecycle, UnchangedStateKeepsTheSnapshot) {
     EXPECT_EQ(changeTests, std::vector<int32_t>{PF_ParamIndex_CHECK_ALL_EXCEPT_LAYER_PARAMS});
     EXPECT_EQ(countOf(*host, CallKind::NewHandle), made);
     EXPECT_EQ(host->sequenceData(instance), snapshot);
-    EXPECT_EQ(host->uiUpdates(instance).size() - updatesBefore, kUiRuleCount);
+    EXPECT_EQ(host->uiUpdates(instance).size() - updatesBefore, kGreyingRuleCount);
     finish(*host, instance);
 }
 
@@ -386,7 +388,7 @@ TEST_P(PluginLifecycle, PreRenderHandsTheRecordToTheHost) {
     EXPECT_EQ(record.completion, 0.5);
     EXPECT_EQ(record.orderOffset, 0.75);
     EXPECT_EQ(record.rows, 3000);
-    EXPECT_EQ(record.easing, 6);
+    EXPECT_EQ(record.easing, popupValue(EasingKind::Expo));
     // The layer's result: the request, which lies inside the layer.
     const PF_LRect layer{1, 2, 5, 6};
     EXPECT_EQ(std::memcmp(&report.resultRect, &layer, sizeof layer), 0);
@@ -485,7 +487,7 @@ TEST_P(PluginRender, FailuresLeaveOnlyTheHostsBlocks) {
          PF_Err_INTERNAL_STRUCT_DAMAGED, "Memory Error!"},
         {"no keyframe suites",
          [](SimHost& h, Scene& s, FrameOptions&) {
-             s.raw[Easing] = 10;
+             s.raw[Easing] = popupValue(EasingKind::Custom);
              for (const char* name : {kAEGPPFInterfaceSuite, kAEGPStreamSuite, kAEGPKeyframeSuite, kAEGPEffectSuite}) {
                  for (A_long version = 1; version <= 8; ++version) h.refuseSuite(name, version);
              }
@@ -496,7 +498,7 @@ TEST_P(PluginRender, FailuresLeaveOnlyTheHostsBlocks) {
              // A real mask, so that only the missing suites stop the render.
              std::string error;
              EXPECT_TRUE(addMask("M 0 1 L 7 5", s, error)) << error;
-             s.raw[Order] = 6;
+             s.raw[Order] = popupValue(OrderKind::Path);
              s.raw[OrderPath] = 1;
              for (const char* name : {kPFPathQuerySuite, kPFPathDataSuite}) {
                  for (A_long version = 1; version <= 8; ++version) h.refuseSuite(name, version);

@@ -12,7 +12,9 @@
 
 #include "Dispatch.h"
 #include "GlobalData.h"
+#include "GreyingRules.h"
 #include "HostRenderServices.h"
+#include "ParamChoices.h"
 #include "ParamRegistration.h"
 #include "ParamUiRules.h"
 #include "SmartPreRender.h"
@@ -23,11 +25,17 @@ namespace tilesweep::plugin {
 namespace {
 
 bool enabled(ParamIndex param, const RawParamValues& values) {
-    for (const UiRule& rule : kUiRules) {
+    for (const GreyingRule& rule : kGreyingRules) {
         if (rule.param == param) return rule.enabled(values);
     }
     ADD_FAILURE() << "no rule for parameter " << param;
     return true;
+}
+
+// The change to a popup that selects `choice`.
+template <typename Choice>
+std::pair<ParamIndex, int32_t> item(Choice choice) {
+    return {ChoiceParam<Choice>::index, popupValue(choice)};
 }
 
 struct RuleCase {
@@ -41,7 +49,7 @@ TEST(PluginUiRules, DefaultsEnableExactlyTheSixListed) {
     const RawParamValues values = defaultRawValues();
     const std::vector<ParamIndex> on = {Direction, DirectionMode, OrderPer, DirectionDependenceOnOrder,
                                         OrderPerBlockMode, EasingMode};
-    for (const UiRule& rule : kUiRules) {
+    for (const GreyingRule& rule : kGreyingRules) {
         const bool expected = std::find(on.begin(), on.end(), rule.param) != on.end();
         EXPECT_EQ(rule.enabled(values), expected) << paramSpec(rule.param).name;
     }
@@ -50,48 +58,48 @@ TEST(PluginUiRules, DefaultsEnableExactlyTheSixListed) {
 TEST(PluginUiRules, EachRuleAtItsEdges) {
     const int32_t full = 100 * kFixedOne;
     const std::vector<RuleCase> cases = {
-        {"Shrink2 hides the direction", {{Mode, 8}, {Direction, 5}}, Direction, false},
-        {"Shrink2 hides the direction mode", {{Mode, 8}}, DirectionMode, false},
-        {"Shrink2 hides the direction seed", {{Mode, 8}, {Direction, 5}}, DirectionSeed, false},
-        {"Shrink2 hides the dependence", {{Mode, 8}}, DirectionDependenceOnOrder, false},
-        {"Still2 hides the direction", {{Mode, 2}}, Direction, false},
-        {"Still3 hides the dependence", {{Mode, 3}}, DirectionDependenceOnOrder, false},
-        {"Shrink1 keeps the direction", {{Mode, 7}}, Direction, true},
-        {"Move1 keeps the dependence", {{Mode, 4}}, DirectionDependenceOnOrder, true},
-        {"dependence Normal hides the direction", {{DirectionDependenceOnOrder, 2}, {Direction, 5}}, Direction, false},
-        {"dependence Inverse hides the mode", {{DirectionDependenceOnOrder, 3}}, DirectionMode, false},
-        {"dependence hides the seed even when Random", {{DirectionDependenceOnOrder, 2}, {Direction, 5}}, DirectionSeed,
+        {"Shrink2 hides the direction", {item(ModeKind::Shrink2), item(DirectionKind::Random)}, Direction, false},
+        {"Shrink2 hides the direction mode", {item(ModeKind::Shrink2)}, DirectionMode, false},
+        {"Shrink2 hides the direction seed", {item(ModeKind::Shrink2), item(DirectionKind::Random)}, DirectionSeed, false},
+        {"Shrink2 hides the dependence", {item(ModeKind::Shrink2)}, DirectionDependenceOnOrder, false},
+        {"Still2 hides the direction", {item(ModeKind::Still2)}, Direction, false},
+        {"Still3 hides the dependence", {item(ModeKind::Still3)}, DirectionDependenceOnOrder, false},
+        {"Shrink1 keeps the direction", {item(ModeKind::Shrink1)}, Direction, true},
+        {"Move1 keeps the dependence", {item(ModeKind::Move1)}, DirectionDependenceOnOrder, true},
+        {"dependence Normal hides the direction", {item(DependenceKind::Normal), item(DirectionKind::Random)}, Direction, false},
+        {"dependence Inverse hides the mode", {item(DependenceKind::Inverse)}, DirectionMode, false},
+        {"dependence hides the seed even when Random", {item(DependenceKind::Normal), item(DirectionKind::Random)}, DirectionSeed,
          false},
-        {"random direction uses the seed", {{Direction, 5}}, DirectionSeed, true},
-        {"random direction mode uses the seed", {{DirectionMode, 5}}, DirectionSeed, true},
-        {"Alternate2 direction needs no seed", {{Direction, 4}}, DirectionSeed, false},
-        {"Vertical has Order Per", {{Order, 2}}, OrderPer, true},
-        {"Clockwise has no Order Per", {{Order, 3}}, OrderPer, false},
-        {"Clockwise has no per-block mode", {{Order, 3}}, OrderPerBlockMode, false},
-        {"Path has no Order Per", {{Order, 6}}, OrderPer, false},
-        {"Path has no per-block mode", {{Order, 6}}, OrderPerBlockMode, false},
-        {"Path enables the path", {{Order, 6}}, OrderPath, true},
-        {"Random has no path", {{Order, 5}}, OrderPath, false},
-        {"Row2 hides the per-block mode", {{Order, 2}, {OrderPer, 3}}, OrderPerBlockMode, false},
-        {"Path uses the seed", {{Order, 6}}, OrderSeed, true},
-        {"Random uses the seed", {{Order, 5}}, OrderSeed, true},
+        {"random direction uses the seed", {item(DirectionKind::Random)}, DirectionSeed, true},
+        {"random direction mode uses the seed", {item(DirectionModeKind::Random)}, DirectionSeed, true},
+        {"Alternate2 direction needs no seed", {item(DirectionKind::Alternate2)}, DirectionSeed, false},
+        {"Vertical has Order Per", {item(OrderKind::Vertical)}, OrderPer, true},
+        {"Clockwise has no Order Per", {item(OrderKind::Clockwise)}, OrderPer, false},
+        {"Clockwise has no per-block mode", {item(OrderKind::Clockwise)}, OrderPerBlockMode, false},
+        {"Path has no Order Per", {item(OrderKind::Path)}, OrderPer, false},
+        {"Path has no per-block mode", {item(OrderKind::Path)}, OrderPerBlockMode, false},
+        {"Path enables the path", {item(OrderKind::Path)}, OrderPath, true},
+        {"Random has no path", {item(OrderKind::Random)}, OrderPath, false},
+        {"Row2 hides the per-block mode", {item(OrderKind::Vertical), item(OrderPerKind::Row2)}, OrderPerBlockMode, false},
+        {"Path uses the seed", {item(OrderKind::Path)}, OrderSeed, true},
+        {"Random uses the seed", {item(OrderKind::Random)}, OrderSeed, true},
         {"insider 100 % needs no seed", {{OrderInsider, full}}, OrderSeed, false},
         {"insider just below 100 % uses the seed", {{OrderInsider, full - 1}}, OrderSeed, true},
         {"insider 99.9 % uses the seed", {{OrderInsider, 6547046}}, OrderSeed, true},
-        {"per-block Random uses the seed even in Row1", {{OrderPer, 2}, {OrderPerBlockMode, 4}}, OrderSeed, true},
-        {"per-block Random is ignored by Clockwise", {{Order, 3}, {OrderPerBlockMode, 4}}, OrderSeed, false},
-        {"Linear has no easing mode", {{Easing, 1}}, EasingMode, false},
-        {"Custom has no easing mode", {{Easing, 10}}, EasingMode, false},
-        {"Bounce has an easing mode", {{Easing, 9}}, EasingMode, true},
-        {"Custom enables the keyframes", {{Easing, 10}}, EasingKeyframe, true},
-        {"Linear hides the keyframes", {{Easing, 1}}, EasingKeyframe, false},
-        {"Move1 does not blend", {{Mode, 4}}, BlendMode, false},
-        {"Move2 blends", {{Mode, 5}}, BlendMode, true},
-        {"Move3 stacks", {{Mode, 6}}, ZIndex, true},
-        {"Shrink1 does not stack", {{Mode, 7}}, ZIndex, false},
-        {"Move1 has no stacking seed", {{Mode, 4}, {ZIndex, 3}}, ZIndexSeed, false},
-        {"Move3 with Random stacking uses the seed", {{Mode, 6}, {ZIndex, 3}}, ZIndexSeed, true},
-        {"Move2 with Late stacking needs no seed", {{Mode, 5}, {ZIndex, 2}}, ZIndexSeed, false},
+        {"per-block Random uses the seed even in Row1", {item(OrderPerKind::Row1), item(PerBlockModeKind::Random)}, OrderSeed, true},
+        {"per-block Random is ignored by Clockwise", {item(OrderKind::Clockwise), item(PerBlockModeKind::Random)}, OrderSeed, false},
+        {"Linear has no easing mode", {item(EasingKind::Linear)}, EasingMode, false},
+        {"Custom has no easing mode", {item(EasingKind::Custom)}, EasingMode, false},
+        {"Bounce has an easing mode", {item(EasingKind::Bounce)}, EasingMode, true},
+        {"Custom enables the keyframes", {item(EasingKind::Custom)}, EasingKeyframe, true},
+        {"Linear hides the keyframes", {item(EasingKind::Linear)}, EasingKeyframe, false},
+        {"Move1 does not blend", {item(ModeKind::Move1)}, BlendMode, false},
+        {"Move2 blends", {item(ModeKind::Move2)}, BlendMode, true},
+        {"Move3 stacks", {item(ModeKind::Move3)}, ZIndex, true},
+        {"Shrink1 does not stack", {item(ModeKind::Shrink1)}, ZIndex, false},
+        {"Move1 has no stacking seed", {item(ModeKind::Move1), item(ZIndexKind::Random)}, ZIndexSeed, false},
+        {"Move3 with Random stacking uses the seed", {item(ModeKind::Move3), item(ZIndexKind::Random)}, ZIndexSeed, true},
+        {"Move2 with Late stacking needs no seed", {item(ModeKind::Move2), item(ZIndexKind::Late)}, ZIndexSeed, false},
     };
     for (const RuleCase& c : cases) {
         RawParamValues values = defaultRawValues();

@@ -41,7 +41,7 @@ TEST(SeededRandom, DrawsStayBelowOne) {
 }
 
 struct EasingRow {
-    int32_t easing;
+    EasingKind easing;
     double quarter[3];  // In, Out, InOut at t = 0.25
     double half[3];     // and at t = 0.5
 };
@@ -49,41 +49,46 @@ struct EasingRow {
 class EasingTable : public ::testing::TestWithParam<EasingRow> {};
 
 std::string curveName(const ::testing::TestParamInfo<EasingRow>& row) {
-    static const char* const kNames[] = {"", "", "Quad", "Cubic", "Quart", "Quint", "Expo", "Circ", "Sine", "Bounce"};
-    return kNames[row.param.easing];
+    return popupItems(paramSpec(Easing)).at(static_cast<std::size_t>(popupValue(row.param.easing) - 1));
 }
 
 TEST_P(EasingTable, MatchesKnownValues) {
     const EasingRow& row = GetParam();
-    for (int32_t mode = 1; mode <= 3; ++mode) {
-        EXPECT_EQ(applyEasing(0.25, row.easing, mode), row.quarter[mode - 1]) << "easing " << row.easing << " mode " << mode;
-        EXPECT_EQ(applyEasing(0.5, row.easing, mode), row.half[mode - 1]) << "easing " << row.easing << " mode " << mode;
+    const int32_t easing = popupValue(row.easing);
+    for (int32_t mode = 1; mode <= itemCount<EasingModeKind>(); ++mode) {
+        EXPECT_EQ(applyEasing(0.25, easing, mode), row.quarter[mode - 1]) << "easing " << easing << " mode " << mode;
+        EXPECT_EQ(applyEasing(0.5, easing, mode), row.half[mode - 1]) << "easing " << easing << " mode " << mode;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Curves, EasingTable,
     ::testing::Values(
-        EasingRow{2, {0.0625, 0.4375, 0.125}, {0.25, 0.75, 0.5}},
-        EasingRow{3, {0.015625, 0.578125, 0.0625}, {0.125, 0.875, 0.5}},
-        EasingRow{4, {0.00390625, 0.68359375, 0.03125}, {0.0625, 0.9375, 0.5}},
-        EasingRow{5, {0.0009765625, 0.7626953125, 0.015625}, {0.03125, 0.96875, 0.5}},
-        EasingRow{6, {0.005524271728019903, 0.8232233047033631, 0.015625}, {0.03125, 0.96875, 0.5}},
-        EasingRow{7, {0.031754163448145745, 0.6614378277661477, 0.0669872981077807}, {0.1339745962155614, 0.8660254037844386, 0.5}},
-        EasingRow{8, {0.07612046748871326, 0.3826834323650898, 0.1464466094067262}, {0.2928932188134524, 0.7071067811865475, 0.49999999999999994}},
-        EasingRow{9, {0.02734375, 0.47265625, 0.1171875}, {0.234375, 0.765625, 0.5}}),
+        EasingRow{EasingKind::Quad, {0.0625, 0.4375, 0.125}, {0.25, 0.75, 0.5}},
+        EasingRow{EasingKind::Cubic, {0.015625, 0.578125, 0.0625}, {0.125, 0.875, 0.5}},
+        EasingRow{EasingKind::Quart, {0.00390625, 0.68359375, 0.03125}, {0.0625, 0.9375, 0.5}},
+        EasingRow{EasingKind::Quint, {0.0009765625, 0.7626953125, 0.015625}, {0.03125, 0.96875, 0.5}},
+        EasingRow{EasingKind::Expo, {0.005524271728019903, 0.8232233047033631, 0.015625}, {0.03125, 0.96875, 0.5}},
+        EasingRow{EasingKind::Circ, {0.031754163448145745, 0.6614378277661477, 0.0669872981077807}, {0.1339745962155614, 0.8660254037844386, 0.5}},
+        EasingRow{EasingKind::Sine, {0.07612046748871326, 0.3826834323650898, 0.1464466094067262}, {0.2928932188134524, 0.7071067811865475, 0.49999999999999994}},
+        EasingRow{EasingKind::Bounce, {0.02734375, 0.47265625, 0.1171875}, {0.234375, 0.765625, 0.5}}),
     curveName);
 
 TEST(Easing, LinearCustomAndUnknownValuesPassThrough) {
-    for (int32_t easing : {1, 10, 0, 11, -3}) {
-        EXPECT_EQ(applyEasing(0.3, easing, 3), 0.3) << easing;
+    const int32_t inOut = popupValue(EasingModeKind::InOut);
+    const int32_t unknownEasing = itemCount<EasingKind>() + 1;
+    for (int32_t easing : {popupValue(EasingKind::Linear), popupValue(EasingKind::Custom), 0, unknownEasing, -3}) {
+        EXPECT_EQ(applyEasing(0.3, easing, inOut), 0.3) << easing;
     }
-    for (int32_t mode : {0, 4, -1}) EXPECT_EQ(applyEasing(0.3, 2, mode), 0.3) << mode;
+    const int32_t quad = popupValue(EasingKind::Quad);
+    for (int32_t mode : {0, itemCount<EasingModeKind>() + 1, -1}) EXPECT_EQ(applyEasing(0.3, quad, mode), 0.3) << mode;
 }
 
 TEST(Easing, BounceOutFallsBackBetweenItsArcs) {
-    EXPECT_GT(applyEasing(0.36, 9, 2), applyEasing(0.5, 9, 2));
-    EXPECT_NEAR(applyEasing(0.5454545454545454, 9, 2), 0.75, 1e-15);
+    const int32_t bounce = popupValue(EasingKind::Bounce);
+    const int32_t out = popupValue(EasingModeKind::Out);
+    EXPECT_GT(applyEasing(0.36, bounce, out), applyEasing(0.5, bounce, out));
+    EXPECT_NEAR(applyEasing(0.5454545454545454, bounce, out), 0.75, 1e-15);
 }
 
 TEST(Timing, ConstantsAndStepValues) {
@@ -122,7 +127,8 @@ TEST(Timing, ZeroStepsWithFullDelayKeepZeroConstants) {
 TEST(Timing, CurvesNeverSeeTheEnds) {
     double steps[4] = {0.0, 1.0, -0.5, 1.5};
     double effective = 0.3;
-    ASSERT_EQ(easeStepValues(steps, 4, 6, 1, nullptr, effective), 0);
+    const int32_t expo = popupValue(EasingKind::Expo);
+    ASSERT_EQ(easeStepValues(steps, 4, expo, popupValue(EasingModeKind::In), nullptr, effective), 0);
     EXPECT_EQ(steps[0], 0.0);
     EXPECT_EQ(steps[1], 1.0);
     EXPECT_EQ(steps[2], -0.5);
