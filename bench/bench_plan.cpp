@@ -7,7 +7,8 @@
 
 #include "FramePipeline.h"
 #include "LocalServices.h"
-#include "MaskPath.h"
+#include "MaskPathParser.h"
+#include "MaskPathSource.h"
 
 namespace {
 

@@ -6,7 +6,10 @@
 
 #include "FramePipeline.h"
 #include "LocalServices.h"
+#include "MaskPathSource.h"
 #include "PlanJson.h"
+#include "SceneKeyframeSource.h"
+#include "SceneParsing.h"
 #include "WipeSettings.h"
 
 namespace tilesweep {

@@ -21,9 +21,10 @@
 #include "OrderedFrames.h"
 #include "FramePipeline.h"
 #include "LocalServices.h"
-#include "MaskPath.h"
+#include "MaskPathSource.h"
 #include "PluginSession.h"
 #include "ProgressBar.h"
+#include "SceneKeyframeSource.h"
 #include "TestImage.h"
 #include "WipeSettings.h"
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Frei0rApi.h"
+#include "SceneParsing.h"
 
 namespace tilesweep::frei0r {
 

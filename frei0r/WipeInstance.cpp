@@ -7,8 +7,9 @@
 #include "CompositeOver.h"
 #include "FramePipeline.h"
 #include "LocalServices.h"
-#include "MaskPath.h"
+#include "MaskPathSource.h"
 #include "PixelOrder.h"
+#include "SceneKeyframeSource.h"
 #include "WipeSettings.h"
 
 namespace tilesweep::frei0r {

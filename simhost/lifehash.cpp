@@ -18,7 +18,7 @@
 
 #include "Life.h"
 #include "ParamTable.h"
-#include "Scene.h"
+#include "SceneParsing.h"
 #include "SimHost.h"
 
 #if defined(_WIN32)

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Scene.h"
+#include "SceneParsing.h"
 #include "SimHost.h"
 
 namespace tilesweep::simhost::test {

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "BlockOrder.h"
-#include "MaskPath.h"
+#include "MaskPathParser.h"
+#include "MaskPathSource.h"
 
 namespace tilesweep::test {
 namespace {

@@ -6,7 +6,8 @@
 #include <set>
 #include <string>
 
-#include "MaskPath.h"
+#include "MaskPathParser.h"
+#include "MaskPathSource.h"
 #include "TestSupport.h"
 
 namespace tilesweep::test {

@@ -7,7 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "MaskPath.h"
+#include "MaskPathParser.h"
+#include "MaskPathSource.h"
 #include "TestSupport.h"
 
 namespace tilesweep::test {

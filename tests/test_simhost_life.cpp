@@ -13,6 +13,8 @@
 #include "FramePipeline.h"
 #include "Life.h"
 #include "LocalServices.h"
+#include "MaskPathSource.h"
+#include "SceneKeyframeSource.h"
 #include "SimHost.h"
 
 namespace tilesweep::simhost {

@@ -9,7 +9,7 @@
 
 #include "ImageFile.h"
 #include "RenderCommand.h"
-#include "Scene.h"
+#include "SceneParsing.h"
 #include "WipeCases.h"
 
 namespace tilesweep::test {

@@ -1,12 +1,14 @@
-#include "Scene.h"
+#include "SceneParsing.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
+#include <utility>
+#include <vector>
 
-#include "ResultCodes.h"
+#include "MaskPathParser.h"
 
 namespace tilesweep {
 
@@ -121,10 +123,6 @@ bool splitAssignment(const std::string& text, std::string& name, std::string& va
     return true;
 }
 
-bool interpolates(const ParamSpec& param) {
-    return param.kind == ParamKind::FixedSlider || param.kind == ParamKind::Slider || param.kind == ParamKind::Angle;
-}
-
 }  // namespace
 
 std::string describeAccepted(const ParamSpec& param) {
@@ -142,42 +140,6 @@ std::string describeAccepted(const ParamSpec& param) {
         case ParamKind::Angle: return "degrees, any value between -32767 and 32767";
     }
     return "";
-}
-
-int32_t rawFromUserValue(const ParamSpec& param, double value) {
-    if (param.kind == ParamKind::FixedSlider || param.kind == ParamKind::Angle) {
-        return static_cast<int32_t>(std::llround(value * kFixedOne));
-    }
-    return static_cast<int32_t>(std::llround(value));
-}
-
-uint32_t Scene::timeScale() const { return static_cast<uint32_t>(std::llround(100.0 * fps)); }
-
-double Scene::valueAt(int32_t parameter, int32_t time) const {
-    const ParamSpec& param = paramSpec(parameter);
-    const auto found = keyframes.find(parameter);
-    if (found == keyframes.end() || found->second.empty()) {
-        const int32_t raw1 = raw[static_cast<std::size_t>(parameter)];
-        if (param.kind == ParamKind::FixedSlider || param.kind == ParamKind::Angle) return raw1 / 65536.0;
-        return raw1;
-    }
-    const std::vector<Keyframe>& keys = found->second;
-    if (time <= keys.front().time) return keys.front().value;
-    if (time >= keys.back().time) return keys.back().value;
-    std::size_t b = 1;
-    while (keys[b].time <= time) ++b;
-    const Keyframe& ka = keys[b - 1];
-    const Keyframe& kb = keys[b];
-    if (!interpolates(param)) return ka.value;
-    return ka.value + (kb.value - ka.value) * (time - ka.time) / (kb.time - ka.time);
-}
-
-RawParamValues Scene::rawValuesAt(int32_t time) const {
-    RawParamValues values = raw;
-    for (const auto& [index, keys] : keyframes) {
-        if (!keys.empty()) values[static_cast<std::size_t>(index)] = rawFromUserValue(paramSpec(index), valueAt(index, time));
-    }
-    return values;
 }
 
 bool parseParamAssignment(const std::string& text, int32_t maskCount, Scene& scene, std::string& error) {
@@ -246,42 +208,5 @@ bool validateScene(const Scene& scene, std::string& error) {
     }
     return true;
 }
-
-// The scene's stream objects are tokens without state of their own.
-int32_t SceneKeyframeSource::getEffect(void** effect) {
-    *effect = &tokens_[0];
-    return 0;
-}
-
-int32_t SceneKeyframeSource::getStream(void*, void** stream) {
-    *stream = &tokens_[1];
-    return 0;
-}
-
-int32_t SceneKeyframeSource::numKeyframes(void*, int32_t* count) {
-    const auto found = scene_.keyframes.find(EasingKeyframe);
-    *count = found == scene_.keyframes.end() ? 0 : static_cast<int32_t>(found->second.size());
-    return 0;
-}
-
-int32_t SceneKeyframeSource::keyframeTime(void*, int32_t index, KeyframeTime* time) {
-    const auto found = scene_.keyframes.find(EasingKeyframe);
-    if (found == scene_.keyframes.end() || index < 0 || static_cast<std::size_t>(index) >= found->second.size()) {
-        return kErrBadCallbackParam;
-    }
-    time->value = found->second[static_cast<std::size_t>(index)].time;
-    time->scale = scene_.timeScale();
-    return 0;
-}
-
-int32_t SceneKeyframeSource::newStreamValue(void*, KeyframeTime time, void** streamValue, double* value) {
-    *streamValue = &tokens_[2];
-    *value = scene_.valueAt(EasingKeyframe, time.value);
-    return 0;
-}
-
-int32_t SceneKeyframeSource::disposeStreamValue(void*) { return 0; }
-int32_t SceneKeyframeSource::disposeStream(void*) { return 0; }
-int32_t SceneKeyframeSource::disposeEffect(void*) { return 0; }
 
 }  // namespace tilesweep
