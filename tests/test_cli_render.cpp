@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "FramePattern.h"
 #include "ImageFile.h"
 #include "RenderCommand.h"
 #include "RunTool.h"

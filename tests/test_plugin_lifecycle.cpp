@@ -68,7 +68,7 @@ protected:
         expectNothingHeld(host);
     }
     static void expectNothingHeld(const SimHost& host) {
-        EXPECT_TRUE(endedClean(host));
+        EXPECT_TRUE(simhost::test::endedClean(host));
     }
 };
 

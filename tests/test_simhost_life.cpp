@@ -18,6 +18,7 @@
 namespace tilesweep::simhost {
 namespace {
 
+using test::endedClean;
 using test::pluginPath;
 using test::sceneOf;
 
