@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
 
 #include "AtomicFile.h"
 #include "ContactSheet.h"
+#include "ImageFile.h"
 #include "ParallelFrames.h"
 #include "PluginSession.h"
 #include "RenderBudget.h"
