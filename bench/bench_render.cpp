@@ -18,7 +18,7 @@
 #include "FramePipeline.h"
 #include "ImageFile.h"
 #include "LocalServices.h"
-#include "RenderCommand.h"
+#include "ArrayPool.h"
 #include "TestImage.h"
 #include "WipeSettings.h"
 

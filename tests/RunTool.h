@@ -1,6 +1,7 @@
 // Runs the command-line tool as a user would and captures what it printed.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,6 +53,22 @@ inline ToolResult runTool(const std::vector<std::string>& args) {
     std::remove((base + ".out").c_str());
     std::remove((base + ".err").c_str());
     return r;
+}
+
+// Nothing on stdout and exactly one line, newline-ended, on stderr: how the tool
+// reports a failure.
+inline ::testing::AssertionResult oneLineOnStderr(const ToolResult& r) {
+    if (!r.out.empty()) return ::testing::AssertionFailure() << "stdout is not empty: " << r.out;
+    if (r.err.empty() || r.err.find('\n') != r.err.size() - 1) {
+        return ::testing::AssertionFailure() << "stderr is not one line: " << r.err;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Refused as bad input: exit code 2, and the reason in one line on stderr.
+inline ::testing::AssertionResult exitTwoWithOneLine(const ToolResult& r) {
+    if (r.exitCode != 2) return ::testing::AssertionFailure() << "exit code " << r.exitCode << ", not 2: " << r.err;
+    return oneLineOnStderr(r);
 }
 
 }  // namespace tilesweep::test

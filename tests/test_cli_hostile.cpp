@@ -79,12 +79,6 @@ bool readsWhole(const std::string& path) {
     return ok;
 }
 
-void expectOneLine(const ToolResult& r) {
-    EXPECT_TRUE(r.out.empty()) << r.out;
-    ASSERT_FALSE(r.err.empty());
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
-}
-
 class Hostile : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -148,8 +142,7 @@ TEST_P(HostileFiles, RefusedWithOneLineAndNothingWritten) {
     std::vector<std::string> args{"render", input, "-o", target_};
     args.insert(args.end(), GetParam().extra.begin(), GetParam().extra.end());
     const ToolResult r = runLimited(kDecoderLimits, args);
-    EXPECT_EQ(r.exitCode, 2) << r.err;
-    expectOneLine(r);
+    EXPECT_TRUE(exitTwoWithOneLine(r));
     EXPECT_NE(r.err.find(GetParam().mentions), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("libpng"), std::string::npos) << "the library's own words: " << r.err;
     expectTargetUntouched();
@@ -198,8 +191,7 @@ TEST_P(HostileInputKinds, RefusedWithoutBlocking) {
     const std::string input = GetParam().make(dir_);
     const std::set<std::string> before = namesIn(dir_);
     const ToolResult r = runLimited("", {"render", input, "-o", target_});
-    EXPECT_EQ(r.exitCode, 2) << r.err;
-    expectOneLine(r);
+    EXPECT_TRUE(exitTwoWithOneLine(r));
     EXPECT_NE(r.err.find(GetParam().mentions), std::string::npos) << r.err;
     expectTargetUntouched();
     EXPECT_EQ(namesIn(dir_), before);
@@ -232,7 +224,7 @@ TEST_F(Hostile, SymbolicLinkTargetIsNotFollowed) {
     fs::create_symlink(outside / "victim.png", target_);
     const ToolResult r = runLimited("", {"render", "-o", target_, "--size", "32x16"});
     EXPECT_EQ(r.exitCode, 1) << r.err;
-    expectOneLine(r);
+    EXPECT_TRUE(oneLineOnStderr(r));
     EXPECT_NE(r.err.find("symbolic link"), std::string::npos) << r.err;
     EXPECT_EQ(readWhole((outside / "victim.png").string()), "precious");
     EXPECT_TRUE(fs::is_symlink(target_));
@@ -295,7 +287,7 @@ protected:
         args.insert(args.end(), GetParam().extra.begin(), GetParam().extra.end());
         const ToolResult single = runLimited(limits, args);
         EXPECT_EQ(single.exitCode, 1) << single.err;
-        expectOneLine(single);
+        EXPECT_TRUE(oneLineOnStderr(single));
         EXPECT_NE(single.err.find(keep.filename().string()), std::string::npos) << "names the target: " << single.err;
         EXPECT_NE(single.err.find(cause), std::string::npos) << single.err;
         EXPECT_EQ(single.err.find(kTemporaryPrefix), std::string::npos) << single.err;
@@ -306,7 +298,7 @@ protected:
         args.insert(args.end(), GetParam().extra.begin(), GetParam().extra.end());
         const ToolResult sequence = runLimited(limits, args);
         EXPECT_EQ(sequence.exitCode, 1) << sequence.err;
-        expectOneLine(sequence);
+        EXPECT_TRUE(oneLineOnStderr(sequence));
         EXPECT_TRUE(readWhole(keep.string()) == kept) << "the target was replaced";
         int frames = 0;
         for (const std::string& name : namesIn(folder)) {
@@ -341,7 +333,7 @@ TEST_F(Hostile, ReadOnlyFolderIsNamedNotTheTemporary) {
     if (!mountSmall(locked, 64, true)) GTEST_SKIP() << "this machine allows no tmpfs mount";
     const ToolResult r = runLimited("", {"render", "-o", (locked / "x.png").string(), "--size", "16x8"});
     EXPECT_EQ(r.exitCode, 1) << r.err;
-    expectOneLine(r);
+    EXPECT_TRUE(oneLineOnStderr(r));
     EXPECT_NE(r.err.find("x.png\": Read-only file system"), std::string::npos) << r.err;
 }
 

@@ -93,8 +93,7 @@ TEST_F(RegionFiles, BadRegionsAreRefusedWithOneLine) {
         SCOPED_TRACE(region);
         const ToolResult r =
             runTool({"render", "-o", path("r.png"), "--size", "64x48", "--quiet", "--region", region});
-        EXPECT_EQ(r.exitCode, 2);
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(exitTwoWithOneLine(r));
         EXPECT_NE(r.err.find("--region"), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(path("r.png")));
     }

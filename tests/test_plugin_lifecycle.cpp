@@ -68,8 +68,7 @@ protected:
         expectNothingHeld(host);
     }
     static void expectNothingHeld(const SimHost& host) {
-        EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
-        EXPECT_EQ(host.messages(), std::vector<std::string>{});
+        EXPECT_TRUE(simhost::test::endedClean(host));
     }
 };
 

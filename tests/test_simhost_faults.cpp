@@ -17,6 +17,7 @@
 namespace tilesweep::simhost {
 namespace {
 
+using test::endedClean;
 using test::pluginPath;
 using test::sceneOf;
 
@@ -311,8 +312,7 @@ TEST(SimHostFaults, EveryHostCallOfALifeFailedInTurn) {
                 host.setBehaviour(sweepHost.behaviour);
                 const LifeReport clean = runLife(host, plan);
                 ASSERT_EQ(clean.frameErrs, (std::vector<PF_Err>{PF_Err_NONE, PF_Err_NONE}));
-                ASSERT_EQ(host.outstanding(), std::vector<std::string>{});
-                ASSERT_EQ(host.messages(), std::vector<std::string>{});
+                ASSERT_TRUE(endedClean(host));
                 failable = host.failableCallCount();
                 cleanLog = host.commandLog();
                 // The plan reaches the path and keyframe suites and all three image operations.
@@ -402,8 +402,7 @@ TEST(SimHostFaults, TheHandleSuiteGoingMissingAtAnyCommand) {
                         EXPECT_EQ(log[i].err, expected) << i << " " << commandName(log[i].cmd);
                     }
                 }
-                EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
-                EXPECT_EQ(host.messages(), std::vector<std::string>{});
+                EXPECT_TRUE(endedClean(host));
             }
         }
     }

@@ -20,6 +20,7 @@
 namespace tilesweep::simhost {
 namespace {
 
+using test::endedClean;
 using test::pluginPath;
 using test::sceneOf;
 
@@ -111,8 +112,7 @@ TEST(SimHostLife, RendersThroughTheHostEqualTheEngineAtEveryDepth) {
             EXPECT_EQ(host.sequenceSetdown(instance), PF_Err_NONE);
             EXPECT_EQ(host.globalSetdown(), PF_Err_NONE);
             host.unload();
-            EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
-            EXPECT_EQ(host.messages(), std::vector<std::string>{});
+            EXPECT_TRUE(endedClean(host));
         }
     }
 }
@@ -162,8 +162,7 @@ TEST(SimHostLife, AboutBoxAndGeneralCommandPerFlavour) {
         EXPECT_LE(host.lastCommand().returnMsg.size(), 255u);
         host.globalSetdown();
         host.unload();
-        EXPECT_EQ(host.messages(), std::vector<std::string>{});
-        EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
+        EXPECT_TRUE(endedClean(host));
     }
 }
 
@@ -292,8 +291,7 @@ TEST(SimHostLife, SequenceDataLivesFromSetupToSetdown) {
             EXPECT_EQ(host.sendCommand(PF_Cmd_GLOBAL_SETDOWN), PF_Err_NONE);
         }
         host.unload();
-        EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
-        EXPECT_EQ(host.messages(), std::vector<std::string>{});
+        EXPECT_TRUE(endedClean(host));
     }
 }
 
@@ -311,8 +309,7 @@ TEST(SimHostLife, EveryLifeOfThePlanGivesEverythingBack) {
             EXPECT_TRUE(report.reachedSetdown);
             EXPECT_EQ(report.frameErrs, (std::vector<PF_Err>{PF_Err_NONE, PF_Err_NONE}));
             for (const CommandResult& c : host.commandLog()) EXPECT_EQ(c.err, PF_Err_NONE) << commandName(c.cmd);
-            EXPECT_EQ(host.outstanding(), std::vector<std::string>{});
-            EXPECT_EQ(host.messages(), std::vector<std::string>{});
+            EXPECT_TRUE(endedClean(host));
         }
     }
 }
