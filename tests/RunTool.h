@@ -39,12 +39,11 @@ inline std::string readWhole(const std::string& path) {
     return s.str();
 }
 
-inline ToolResult runTool(const std::vector<std::string>& args) {
+// Runs a shell command line with no input and captures what it printed.
+inline ToolResult runCommandLine(const std::string& commandLine) {
     static int counter = 0;
     const std::string base = "/tmp/tilesweep_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-    std::string command = shellQuote(TILESWEEP_CLI_PATH);
-    for (const std::string& a : args) command += " " + shellQuote(a);
-    command += " >" + base + ".out 2>" + base + ".err </dev/null";
+    const std::string command = commandLine + " >" + base + ".out 2>" + base + ".err </dev/null";
     const int status = std::system(command.c_str());
     ToolResult r;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -54,6 +53,15 @@ inline ToolResult runTool(const std::vector<std::string>& args) {
     std::remove((base + ".err").c_str());
     return r;
 }
+
+// The tool with `args`, quoted for the shell.
+inline std::string toolCommandLine(const std::vector<std::string>& args) {
+    std::string command = shellQuote(TILESWEEP_CLI_PATH);
+    for (const std::string& a : args) command += " " + shellQuote(a);
+    return command;
+}
+
+inline ToolResult runTool(const std::vector<std::string>& args) { return runCommandLine(toolCommandLine(args)); }
 
 // Nothing on stdout and exactly one line, newline-ended, on stderr: how the tool
 // reports a failure.

@@ -34,20 +34,8 @@ namespace fs = std::filesystem;
 // Runs the tool after `limits` (shell ulimit commands, may be empty), killed if it
 // hangs: a hang fails the test instead of stalling the run.
 ToolResult runLimited(const std::string& limits, const std::vector<std::string>& args) {
-    static int counter = 0;
-    const std::string base = "/tmp/tilesweep_hostile_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-    std::string command = "(" + (limits.empty() ? std::string() : limits + "; ") + "exec timeout -s KILL 120 " +
-                          shellQuote(TILESWEEP_CLI_PATH);
-    for (const std::string& a : args) command += " " + shellQuote(a);
-    command += ") >" + base + ".out 2>" + base + ".err </dev/null";
-    const int status = std::system(command.c_str());
-    ToolResult r;
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = readWhole(base + ".out");
-    r.err = readWhole(base + ".err");
-    std::remove((base + ".out").c_str());
-    std::remove((base + ".err").c_str());
-    return r;
+    return runCommandLine("(" + (limits.empty() ? std::string() : limits + "; ") + "exec timeout -s KILL 120 " +
+                          toolCommandLine(args) + ")");
 }
 
 void writeBytes(const fs::path& path, const Bytes& bytes) {
