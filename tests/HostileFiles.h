@@ -86,14 +86,14 @@ inline Bytes encoded(const std::string& extension, int width, int height, int ch
                      bool progressive = false) {
     std::vector<float> pixels(static_cast<std::size_t>(width) * height * channels);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<float>((i * 37) % 251) / 250.0f;
-    OIIO::ImageSpec spec(width, height, channels, type);
-    if (channels == 4) spec.alpha_channel = 3;
-    if (!compression.empty()) spec.attribute("compression", compression);
-    if (progressive) spec.attribute("jpeg:progressive", 1);
+    OIIO::ImageSpec header(width, height, channels, type);
+    if (channels == 4) header.alpha_channel = 3;
+    if (!compression.empty()) header.attribute("compression", compression);
+    if (progressive) header.attribute("jpeg:progressive", 1);
     std::vector<unsigned char> bytes;
     OIIO::Filesystem::IOVecOutput memory(bytes);
     auto out = OIIO::ImageOutput::create("x" + extension);
-    if (!out || !out->set_ioproxy(&memory) || !out->open("x" + extension, spec) ||
+    if (!out || !out->set_ioproxy(&memory) || !out->open("x" + extension, header) ||
         !out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()) || !out->close()) {
         return Bytes();
     }

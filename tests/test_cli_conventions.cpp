@@ -50,19 +50,19 @@ protected:
     fs::path dir_;
 };
 
-// Writes RGBA floats as a file of `type`; `spec` attributes as given.
+// Writes RGBA floats as a file of `type`; header attributes as given.
 void writeRgba(const std::string& path, int width, int height, const std::vector<float>& pixels, OIIO::TypeDesc type,
                bool unassociated) {
-    OIIO::ImageSpec spec(width, height, 4, type);
-    spec.alpha_channel = 3;
-    if (unassociated) spec.attribute("oiio:UnassociatedAlpha", 1);
+    OIIO::ImageSpec header(width, height, 4, type);
+    header.alpha_channel = 3;
+    if (unassociated) header.attribute("oiio:UnassociatedAlpha", 1);
     auto out = OIIO::ImageOutput::create(path);
-    ASSERT_TRUE(out && out->open(path, spec) && out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()) && out->close())
+    ASSERT_TRUE(out && out->open(path, header) && out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()) && out->close())
         << OIIO::geterror();
 }
 
 // The file's words as floats exactly as stored: no conversion of the alpha convention.
-std::vector<float> storedFloats(const std::string& path, OIIO::ImageSpec* spec = nullptr) {
+std::vector<float> storedFloats(const std::string& path, OIIO::ImageSpec* header = nullptr) {
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     auto in = OIIO::ImageInput::open(path, &config);
@@ -70,7 +70,7 @@ std::vector<float> storedFloats(const std::string& path, OIIO::ImageSpec* spec =
     if (!in) return {};
     std::vector<float> pixels(static_cast<std::size_t>(in->spec().image_pixels()) * in->spec().nchannels);
     EXPECT_TRUE(in->read_image(0, 0, 0, in->spec().nchannels, OIIO::TypeDesc::FLOAT, pixels.data()));
-    if (spec != nullptr) *spec = in->spec();
+    if (header != nullptr) *header = in->spec();
     return pixels;
 }
 
@@ -143,9 +143,9 @@ INSTANTIATE_TEST_SUITE_P(Files, AssociatedInputs,
 TEST_F(Conventions, TiffIsWrittenStraightAndMarkedSo) {
     writeRgba(path("in.png"), 4, 1, straightPixels(), OIIO::TypeDesc::UINT8, true);
     render({path("in.png"), "-o", path("out.tif"), "--param", "Completion=0"});
-    OIIO::ImageSpec spec;
-    const std::vector<float> stored = storedFloats(path("out.tif"), &spec);
-    EXPECT_EQ(spec.get_int_attribute("oiio:UnassociatedAlpha", 0), 1) << "ExtraSamples says unassociated";
+    OIIO::ImageSpec header;
+    const std::vector<float> stored = storedFloats(path("out.tif"), &header);
+    EXPECT_EQ(header.get_int_attribute("oiio:UnassociatedAlpha", 0), 1) << "ExtraSamples says unassociated";
     for (std::size_t p = 0; p < 3; ++p) {
         for (std::size_t c = 0; c < 3; ++c) EXPECT_NEAR(stored[p * 4 + c], kStraight[c], 1e-6);
     }
@@ -153,17 +153,17 @@ TEST_F(Conventions, TiffIsWrittenStraightAndMarkedSo) {
 }
 
 TEST_F(Conventions, ExrDataWindowKeepsItsPlaceInTheDisplayWindow) {
-    OIIO::ImageSpec spec(8, 4, 4, OIIO::TypeDesc::HALF);
-    spec.alpha_channel = 3;
-    spec.x = 10;
-    spec.y = 5;
-    spec.full_x = 0;
-    spec.full_y = 0;
-    spec.full_width = 40;
-    spec.full_height = 30;
+    OIIO::ImageSpec header(8, 4, 4, OIIO::TypeDesc::HALF);
+    header.alpha_channel = 3;
+    header.x = 10;
+    header.y = 5;
+    header.full_x = 0;
+    header.full_y = 0;
+    header.full_width = 40;
+    header.full_height = 30;
     std::vector<float> pixels(8 * 4 * 4, 1.0f);
     auto out = OIIO::ImageOutput::create(path("window.exr"));
-    ASSERT_TRUE(out && out->open(path("window.exr"), spec) &&
+    ASSERT_TRUE(out && out->open(path("window.exr"), header) &&
                 out->write_image(OIIO::TypeDesc::FLOAT, pixels.data()) && out->close());
     render({path("window.exr"), "-o", path("placed.png"), "--depth", "8", "--param", "Completion=0"});
     OIIO::ImageSpec placedSpec;
