@@ -9,6 +9,7 @@
 
 #include "GreyingRules.h"
 #include "SimHost.h"
+#include "ToolFiles.h"
 
 namespace tilesweep {
 
@@ -52,22 +53,13 @@ std::string trimmed(const std::string& s) {
 
 }  // namespace
 
-std::string findPlugin() {
-    std::error_code ec;
-    const fs::path tool = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return "";
-    const fs::path folder = tool.parent_path();
-    for (const fs::path& candidate : {folder / kPluginFile, folder.parent_path() / "plugin" / kPluginFile,
-                                      folder.parent_path() / "lib" / "tilesweep" / kPluginFile}) {
-        if (fs::exists(candidate, ec)) return candidate.string();
-    }
-    return "";
-}
+std::string findPlugin() { return findToolFile(kPluginFile); }
 
 std::unique_ptr<PluginSession> PluginSession::open(const std::string& pluginPath, std::string& error) {
     const std::string path = pluginPath.empty() ? findPlugin() : pluginPath;
     if (path.empty()) {
-        error = std::string("cannot find the plug-in ") + kPluginFile + " beside the tool (give --plugin PATH, or --direct)";
+        error = std::string("cannot find the plug-in ") + kPluginFile +
+                " beside the tool, in ../plugin/ or in ../lib/tilesweep/ (give --plugin PATH, or --direct)";
         return nullptr;
     }
     std::unique_ptr<PluginSession> session(new PluginSession);

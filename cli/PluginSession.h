@@ -20,8 +20,7 @@ namespace simhost {
 class SimHost;
 }
 
-// The plug-in file the tool uses unless told otherwise: beside the tool, in the
-// build tree's plugin/ folder, or in an installed lib/tilesweep/ folder. Empty if none.
+// The plug-in file the tool uses unless told otherwise (findToolFile). Empty if none.
 std::string findPlugin();
 
 class PluginSession {

@@ -37,7 +37,7 @@ int runRender(const RenderOptions& options, std::string& error, const FrameRende
 // rules grey out get a warning.
 int runRenderThroughPlugin(const RenderOptions& options, std::string& error);
 
-// The render module's file, beside the tool, and its entry point (runRender).
+// The render module's file, found as findToolFile finds it, and its entry point (runRender).
 constexpr const char* kRenderModuleFile = "tilesweep_render.so";
 constexpr const char* kRenderEntryName = "tilesweepRunRender";
 using RenderEntry = int (*)(const RenderOptions* options, std::string* error);

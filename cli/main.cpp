@@ -3,13 +3,13 @@
 #include <dlfcn.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "Commands.h"
 #include "PluginSession.h"
 #include "RenderCommand.h"
+#include "ToolFiles.h"
 
 using namespace tilesweep;
 
@@ -30,11 +30,14 @@ int finish(int code, const std::string& out, const std::string& error) {
     return code;
 }
 
-// Loads the render module from the tool's own folder and runs the command in it.
+// Loads the render module and runs the command in it.
 int renderThroughModule(const RenderOptions& options, std::string& error) {
-    std::error_code ec;
-    const std::filesystem::path tool = std::filesystem::read_symlink("/proc/self/exe", ec);
-    const std::string module = (tool.parent_path() / kRenderModuleFile).string();
+    const std::string module = findToolFile(kRenderModuleFile);
+    if (module.empty()) {
+        error = std::string("cannot find the render module ") + kRenderModuleFile +
+                " beside the tool or in ../lib/tilesweep/";
+        return kExitFailed;
+    }
     // Never closed: OpenImageIO's worker threads may outlive the call.
     void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
     const auto entry = handle ? reinterpret_cast<RenderEntry>(::dlsym(handle, kRenderEntryName)) : nullptr;
@@ -44,6 +47,17 @@ int renderThroughModule(const RenderOptions& options, std::string& error) {
         return kExitFailed;
     }
     return entry(&options, &error);
+}
+
+// The plug-in's about box, then this build's version and the files it runs with.
+int runAbout(const std::string& pluginPath, std::string& out, std::string& error) {
+    const std::string plugin = pluginPath.empty() ? findPlugin() : pluginPath;
+    auto session = PluginSession::open(plugin, error);
+    if (!session || !session->about(out, error)) return kExitFailed;
+    const std::string module = findToolFile(kRenderModuleFile);
+    out += std::string("\n\ntilesweep ") + toolVersion() + "\nplug-in: " + plugin +
+           "\nrender module: " + (module.empty() ? std::string("not found") : module) + "\n";
+    return kExitOk;
 }
 
 // The plan is the engine's alone, but the user still hears of settings the effect
@@ -64,6 +78,7 @@ void warnAboutGreyedOut(const SceneOptions& options) {
 int main(int argc, char** argv) {
     CLI::App app{"tilesweep: plans and renders the TovelaTileSweep block wipe outside the host."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("tilesweep ") + toolVersion(), "Print the version and exit");
     app.failure_message([](const CLI::App*, const CLI::Error& e) { return "tilesweep: " + std::string(e.what()) + "\n"; });
 
     SceneOptions planScene;
@@ -81,7 +96,8 @@ int main(int argc, char** argv) {
     params->add_option("--plugin", paramsPlugin, "The plug-in file (default: the one beside the tool)");
 
     std::string aboutPlugin;
-    CLI::App* about = app.add_subcommand("about", "Show the plug-in's about box");
+    CLI::App* about =
+        app.add_subcommand("about", "Show the plug-in's about box, the tool's version and the files it uses");
     about->add_option("--plugin", aboutPlugin, "The plug-in file (default: the one beside the tool)");
 
     RenderOptions renderOptions;
@@ -136,9 +152,8 @@ int main(int argc, char** argv) {
         return session ? finish(kExitOk, session->paramsText(), "") : finish(kExitFailed, "", error);
     }
     if (about->parsed()) {
-        auto session = PluginSession::open(aboutPlugin, error);
-        if (!session || !session->about(out, error)) return finish(kExitFailed, "", error);
-        return finish(kExitOk, out + "\n", "");
+        const int code = runAbout(aboutPlugin, out, error);
+        return finish(code, code == kExitOk ? out : "", error);
     }
     if (render->parsed()) return finish(renderThroughModule(renderOptions, error), "", error);
     return kExitBadInput;

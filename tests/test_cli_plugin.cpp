@@ -58,12 +58,17 @@ INSTANTIATE_TEST_SUITE_P(Depths, ThroughThePlugin,
                              return std::string("Depth") + param.param.depth;
                          });
 
-TEST(CliPlugin, AboutBoxAndRegisteredParameters) {
+TEST(CliPlugin, AboutBoxVersionAndRegisteredParameters) {
+    // In the build tree the plug-in is found in plugin/, the render module beside the tool.
     const ToolResult about = runTool({"about"});
     EXPECT_EQ(about.exitCode, 0) << about.err;
-    EXPECT_EQ(about.out, "TovelaTileSweep, v1.00\nImagination!\n");
+    EXPECT_EQ(about.out, "TovelaTileSweep, v1.00\nImagination!\n\ntilesweep " TILESWEEP_VERSION
+                         "\nplug-in: " TILESWEEP_PLUGIN64_PATH "\nrender module: " TILESWEEP_RENDER_MODULE_PATH "\n");
     const ToolResult about32 = runTool({"about", "--plugin", TILESWEEP_PLUGIN32_PATH});
-    EXPECT_EQ(about32.out, "TovelaTileSweep, v1.0\nImagination!\n");
+    EXPECT_EQ(about32.out.substr(0, about32.out.find("\n\n")), "TovelaTileSweep, v1.0\nImagination!");
+    const ToolResult version = runTool({"--version"});
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_EQ(version.out, "tilesweep " TILESWEEP_VERSION "\n");
     const ToolResult params = runTool({"params"});
     EXPECT_EQ(params.exitCode, 0) << params.err;
     EXPECT_NE(params.out.find("12  \"Order Path\"  path"), std::string::npos) << params.out;
