@@ -16,13 +16,16 @@ using namespace tilesweep;
 namespace {
 
 void addSceneOptions(CLI::App& command, SceneOptions& scene) {
-    command.add_option("--param", scene.params, "Parameter value \"UI Name=VALUE\" (repeatable)")->type_name("\"NAME=VALUE\"");
+    command.add_option("--param", scene.params, "Parameter value \"UI Name=VALUE\" (repeatable)")->type_name("NAME=VALUE");
     command.add_option("--mask", scene.masks, "Mask as an SVG path with absolute M, L, C, Z (repeatable; numbered from 1)")
         ->type_name("PATH");
     command.add_option("--keyframe", scene.keyframes, "Keyframe \"UI Name=TIME:VALUE\", TIME a frame number (repeatable)")
-        ->type_name("\"NAME=TIME:VALUE\"");
+        ->type_name("NAME=TIME:VALUE");
     command.add_option("--fps", scene.fps, "Frames per second of the timeline (default 30)");
 }
+
+constexpr const char* kPluginOptionHelp = "The plug-in file (default: the one beside the tool, in ../plugin/ or in "
+                                         "../lib/tilesweep/)";
 
 int finish(int code, const std::string& out, const std::string& error) {
     if (!out.empty()) std::fwrite(out.data(), 1, out.size(), stdout);
@@ -85,29 +88,31 @@ int main(int argc, char** argv) {
     std::string width;
     std::string height;
     CLI::App* plan = app.add_subcommand("plan", "Print the plan of one frame (grid, order, directions, timing) as JSON");
-    plan->add_option("--width", width, "Layer width in pixels, 0 to 30000")->required();
-    plan->add_option("--height", height, "Layer height in pixels, 0 to 30000")->required();
+    plan->add_option("--width", width, "Layer width in pixels, 0 to 30000")->required()->type_name("PIXELS");
+    plan->add_option("--height", height, "Layer height in pixels, 0 to 30000")->required()->type_name("PIXELS");
     addSceneOptions(*plan, planScene);
 
     bool paramsDirect = false;
     std::string paramsPlugin;
     CLI::App* params = app.add_subcommand("params", "List the effect's 26 parameters as the plug-in registers them");
     params->add_flag("--direct", paramsDirect, "List the parameter table itself, without loading the plug-in");
-    params->add_option("--plugin", paramsPlugin, "The plug-in file (default: the one beside the tool)");
+    params->add_option("--plugin", paramsPlugin, kPluginOptionHelp)->type_name("FILE");
 
     std::string aboutPlugin;
     CLI::App* about =
         app.add_subcommand("about", "Show the plug-in's about box, the tool's version and the files it uses");
-    about->add_option("--plugin", aboutPlugin, "The plug-in file (default: the one beside the tool)");
+    about->add_option("--plugin", aboutPlugin, kPluginOptionHelp)->type_name("FILE");
 
     RenderOptions renderOptions;
     CLI::App* render = app.add_subcommand(
         "render", "Render the wipe over an image (or a built-in test image) into a frame, a sequence or a contact sheet");
-    render->add_option("INPUT", renderOptions.input, "Image to wipe, any format OpenImageIO reads (default: a test image)");
+    render->add_option("INPUT", renderOptions.input, "Image to wipe, any format OpenImageIO reads (default: a test image)")
+        ->type_name("FILE");
     render->add_option("-o,--output", renderOptions.output,
                        "Image to write: .png (8, 16-bit), .tif or .exr; a sequence's name holds a frame number "
                        "pattern such as %04d")
-        ->required();
+        ->required()
+        ->type_name("FILE");
     render->add_option("--depth", renderOptions.depth, "Render depth 8, 16 or 32 (default: the input's)")
         ->type_name("8|16|32");
     render->add_option("--frames", renderOptions.frames,
@@ -130,7 +135,7 @@ int main(int argc, char** argv) {
         ->type_name("LEFT,TOP,RIGHT,BOTTOM");
     render->add_flag("--quiet", renderOptions.quiet, "No progress bar and no report of what was written");
     render->add_flag("--direct", renderOptions.direct, "Render with the engine alone instead of through the plug-in");
-    render->add_option("--plugin", renderOptions.plugin, "The plug-in file (default: the one beside the tool)");
+    render->add_option("--plugin", renderOptions.plugin, kPluginOptionHelp)->type_name("FILE");
     addSceneOptions(*render, renderOptions.scene);
 
     try {
