@@ -3,9 +3,9 @@
 // its plain name), the libraries it needs (system libraries only) and the plug-in
 // property resource (type "PiPL", id 16000, US English) with exactly the bytes of its
 // flavour.
-//   tilesweep_aexcheck [--skip-missing] 64|32 FILE.aex
+//   tilesweep_aexcheck 64|32 FILE.aex
 // Exit codes: 0 all checks pass, 1 a check fails, 2 bad arguments or an unreadable
-// file, 77 (with --skip-missing) the file does not exist.
+// file.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -21,8 +21,6 @@
 #include "PiPL.h"
 
 namespace {
-
-constexpr int kSkipped = 77;
 
 // The libraries every Windows version that ran either host generation has: the
 // system's base services and the C runtime MinGW-w64 targets. Anything else is a new
@@ -306,15 +304,9 @@ int checkFile(const std::string& path, bool flavour32) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    const bool skipMissing = !args.empty() && args[0] == "--skip-missing";
-    if (skipMissing) args.erase(args.begin());
     if (args.size() != 2 || (args[0] != "64" && args[0] != "32")) {
-        std::fprintf(stderr, "usage: tilesweep_aexcheck [--skip-missing] 64|32 FILE.aex\n");
+        std::fprintf(stderr, "usage: tilesweep_aexcheck 64|32 FILE.aex\n");
         return 2;
-    }
-    if (skipMissing && !std::ifstream(args[1]).good()) {
-        std::printf("skipped: %s does not exist\n", args[1].c_str());
-        return kSkipped;
     }
     std::printf("%s\n", args[1].c_str());
     return checkFile(args[1], args[0] == "32");
