@@ -257,22 +257,31 @@ std::string describeReferenceScene(const ReferenceScene& scene) {
     return out;
 }
 
-std::string renderCommandFor(const ReferenceScene& scene, PixelDepth depth) {
-    std::string out = "tilesweep render --noise " + std::to_string(kReferenceNoiseSeed) + " --size " +
-                      std::to_string(scene.width) + "x" + std::to_string(scene.height) + " --depth " +
-                      depthArgument(depth) + " --frame " + std::to_string(scene.frame);
-    if (scene.region) out += " --region " + viewText(scene).substr(7);
+std::vector<std::string> renderArguments(const ReferenceScene& scene, PixelDepth depth) {
+    std::vector<std::string> args = {"render", "--noise", std::to_string(kReferenceNoiseSeed), "--size",
+                                     std::to_string(scene.width) + "x" + std::to_string(scene.height), "--depth",
+                                     depthArgument(depth), "--frame", std::to_string(scene.frame)};
+    if (scene.region) args.insert(args.end(), {"--region", viewText(scene).substr(std::string("region=").size())});
     std::string rest;
     for (const std::string& setting : scene.settings) {
         if (startsWith(setting, "mask ", rest)) {
-            out += " --mask " + quoted(rest);
+            args.insert(args.end(), {"--mask", rest});
         } else if (startsWith(setting, "key ", rest)) {
-            out += " --keyframe " + quoted(rest);
+            args.insert(args.end(), {"--keyframe", rest});
         } else {
-            out += " --param " + quoted(setting);
+            args.insert(args.end(), {"--param", setting});
         }
     }
-    return out + " -o " + scene.name + "-" + depthArgument(depth) + (depth == Depth32f ? ".exr" : ".png");
+    return args;
+}
+
+std::string renderCommandFor(const ReferenceScene& scene, PixelDepth depth) {
+    std::string out = "tilesweep";
+    for (const std::string& arg : renderArguments(scene, depth)) {
+        const bool plain = arg.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-,.:=_") == std::string::npos;
+        out += " " + (plain ? arg : quoted(arg));
+    }
+    return out + " -o " + scene.name + "-" + depthArgument(depth) + (depth == Depth32f ? ".tif" : ".png");
 }
 
 }  // namespace tilesweep::simhost

@@ -64,6 +64,10 @@ bool sceneFromSettings(const ReferenceScene& reference, Scene& scene, std::strin
 
 // The settings in one line, and the tool's command that renders the frame.
 std::string describeReferenceScene(const ReferenceScene& scene);
+// The tool's render arguments for the frame, all but the output.
+std::vector<std::string> renderArguments(const ReferenceScene& scene, PixelDepth depth);
+// The whole command, with an output file named after the scene in a format that
+// holds the depth exactly.
 std::string renderCommandFor(const ReferenceScene& scene, PixelDepth depth);
 
 std::string hashText(uint64_t hash);
