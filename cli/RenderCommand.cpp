@@ -52,6 +52,18 @@ bool readRegion(const RenderOptions& options, const FrameImage& input, std::opti
     return parseRegion(options.region, input.width, input.height, *region, error);
 }
 
+// Outputs that cannot be written are refused before any work, as bad arguments.
+bool outputsWritable(const std::vector<std::string>& outputs, std::string& error) {
+    for (const std::string& path : outputs) {
+        const std::string why = whyNotWritable(path);
+        if (!why.empty()) {
+            error = "cannot write OUTPUT \"" + path + "\": " + why;
+            return false;
+        }
+    }
+    return true;
+}
+
 bool sparesInput(const RenderOptions& options, const std::vector<std::string>& outputs, std::string& error) {
     if (options.input.empty()) return true;
     for (const std::string& path : outputs) {
@@ -101,6 +113,9 @@ void reportWritten(const RenderOptions& options, const RenderJob& job, const Fra
 int render(const RenderOptions& options, const FrameRenderer& renderer, std::string& error) {
     RenderJob job;
     if (!readJob(options, job, error)) return kExitBadInput;
+    FrameBatch batch;
+    batch.outputs = outputPaths(options, job);
+    if (!outputsWritable(batch.outputs, error)) return kExitBadInput;
     Budgeting budgeting;
     if (!readBudgeting(options, job, budgeting, error)) return kExitBadInput;
     Scene scene;
@@ -110,8 +125,6 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
     std::optional<Rect> region;
     if (!readRegion(options, input, region, error)) return kExitBadInput;
     if (!checkOutputFormat(options.output, input.depth, error)) return kExitBadInput;
-    FrameBatch batch;
-    batch.outputs = outputPaths(options, job);
     if (!sparesInput(options, batch.outputs, error)) return kExitBadInput;
     batch.times = frameTimes(job, scene);
 

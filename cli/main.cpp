@@ -10,6 +10,7 @@
 #include "Commands.h"
 #include "PluginSession.h"
 #include "RenderCommand.h"
+#include "StandardStreams.h"
 
 using namespace tilesweep;
 
@@ -25,8 +26,9 @@ void addSceneOptions(CLI::App& command, SceneOptions& scene) {
 }
 
 int finish(int code, const std::string& out, const std::string& error) {
-    if (!out.empty()) std::fwrite(out.data(), 1, out.size(), stdout);
-    if (!error.empty()) std::fprintf(stderr, "tilesweep: %s\n", error.c_str());
+    std::string failure = error;
+    if (!out.empty() && !writeStandardOutput(out, failure)) code = kExitFailed;
+    if (!failure.empty()) std::fprintf(stderr, "tilesweep: %s\n", failure.c_str());
     return code;
 }
 
@@ -62,6 +64,7 @@ void warnAboutGreyedOut(const SceneOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    holdClosedStandardStreams();
     CLI::App app{"tilesweep: plans and renders the TovelaTileSweep block wipe outside the host."};
     app.require_subcommand(1);
     app.failure_message([](const CLI::App*, const CLI::Error& e) { return "tilesweep: " + std::string(e.what()) + "\n"; });
@@ -120,15 +123,18 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e, std::cout, std::cerr) == 0 ? kExitOk : kExitBadInput;
+        const int code = app.exit(e, std::cout, std::cerr) == 0 ? kExitOk : kExitBadInput;
+        std::string error;
+        return flushStandardOutput(error) ? code : finish(kExitFailed, "", error);
     }
 
     std::string out;
     std::string error;
     if (plan->parsed()) {
         const int code = runPlan(planScene, width, height, out, error);
-        if (code == kExitOk) warnAboutGreyedOut(planScene);
-        return finish(code, out, error);
+        if (code != kExitOk || !writeStandardOutput(out, error)) return finish(code != kExitOk ? code : kExitFailed, "", error);
+        warnAboutGreyedOut(planScene);
+        return kExitOk;
     }
     if (params->parsed()) {
         if (paramsDirect) return finish(kExitOk, paramsText(), "");

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <OpenImageIO/imageio.h>
 #include <unistd.h>
@@ -394,22 +395,58 @@ INSTANTIATE_TEST_SUITE_P(
                       Overwrite{"SequenceFrame", {"-o", "{d}/f_%03d.png", "--frames", "3"}}),
     [](const auto& entry) { return std::string(entry.param.name); });
 
-TEST_F(RenderFiles, FailedWriteLeavesNoTemporaryFiles) {
+TEST_F(RenderFiles, UnwritableOutputsAreRefusedBeforeAnyWork) {
     writeFile(path("in.png"), randomImage(8, 8, OIIO::TypeDesc::UINT8, 2));
-    // A folder where the frame should go: the complete temporary file cannot be renamed onto it.
+    // A folder where a frame should go, found before anything is rendered or written.
     fs::create_directory(path("blocked.png"));
     const ToolResult single = runTool({"render", path("in.png"), "-o", path("blocked.png")});
-    EXPECT_EQ(single.exitCode, 1);
-    EXPECT_TRUE(oneLineOnStderr(single));
+    EXPECT_TRUE(exitTwoWithOneLine(single));
+    EXPECT_NE(single.err.find("is a folder"), std::string::npos) << single.err;
     EXPECT_TRUE(fs::is_directory(path("blocked.png")));
     EXPECT_EQ(namesIn(dir_), (std::set<std::string>{"in.png", "blocked.png"}));
 
     fs::create_directory(path("s_2.png"));
     const ToolResult sequence = runTool({"render", path("in.png"), "-o", path("s_%d.png"), "--frames", "4"});
-    EXPECT_EQ(sequence.exitCode, 1);
+    EXPECT_TRUE(exitTwoWithOneLine(sequence));
     EXPECT_NE(sequence.err.find("s_2.png"), std::string::npos) << sequence.err;
-    // Frames before the failure are complete; nothing after it is started.
-    EXPECT_EQ(namesIn(dir_), (std::set<std::string>{"in.png", "blocked.png", "s_0.png", "s_1.png", "s_2.png"}));
+    EXPECT_EQ(namesIn(dir_), (std::set<std::string>{"in.png", "blocked.png", "s_2.png"}));
+
+    // Paths too long for a temporary beside them say so (in a folder that exists).
+    for (const std::size_t length : {4080u, 4100u}) {
+        std::string deep = dir_.string();
+        while (deep.size() < length) deep += "/.";
+        const ToolResult tooLong = runTool({"render", path("in.png"), "-o", deep + "/x.png"});
+        EXPECT_TRUE(exitTwoWithOneLine(tooLong));
+        EXPECT_NE(tooLong.err.find(length < 4096 ? "bytes long" : "too long"), std::string::npos) << tooLong.err;
+    }
+    const ToolResult longName = runTool({"render", path("in.png"), "-o", path(std::string(256, 'n') + ".png")});
+    EXPECT_TRUE(exitTwoWithOneLine(longName));
+    EXPECT_NE(longName.err.find("name is 260 bytes long"), std::string::npos) << longName.err;
+    EXPECT_EQ(namesIn(dir_), (std::set<std::string>{"in.png", "blocked.png", "s_2.png"}));
+}
+
+// A replaced file keeps its permissions (and owner, where the tool may give it).
+TEST_F(RenderFiles, ReplacedFilesKeepTheirPermissions) {
+    for (const fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
+                                 fs::perms::owner_all | fs::perms::group_read | fs::perms::others_exec}) {
+        const std::string target = path("kept.png");
+        writeFile(target, randomImage(8, 8, OIIO::TypeDesc::UINT8, 1));
+        fs::permissions(target, mode);
+        struct stat before{};
+        ASSERT_EQ(::stat(target.c_str(), &before), 0);
+        renderOk({"-o", target, "--size", "16x8", "--quiet"});
+        struct stat after{};
+        ASSERT_EQ(::stat(target.c_str(), &after), 0);
+        EXPECT_NE(after.st_ino, before.st_ino) << "replaced, not rewritten in place";
+        EXPECT_EQ(after.st_mode & 07777, before.st_mode & 07777);
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+    }
+    // A new file gets the usual permissions of the user's mask.
+    renderOk({"-o", path("new.png"), "--size", "16x8", "--quiet"});
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(path("new.png")).permissions(), static_cast<fs::perms>(0666 & ~mask));
 }
 
 TEST_F(RenderFiles, FailedRenderWritesNothing) {
