@@ -1,5 +1,6 @@
 #include "RenderCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "AtomicFile.h"
 #include "ContactSheet.h"
+#include "FileDescriptors.h"
 #include "ImageFile.h"
 #include "ParallelFrames.h"
 #include "PluginSession.h"
@@ -120,6 +122,8 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
     if (!readBudgeting(options, job, budgeting, error)) return kExitBadInput;
     Scene scene;
     if (!buildScene(options.scene, false, scene, error)) return kExitBadInput;
+    int descriptorJobs = budgeting.wantedJobs;
+    if (!fitJobsToDescriptors(descriptorJobs, error)) return kExitFailed;
     FrameImage input;
     if (!loadInput(options, job, scene, budgeting, input, error)) return kExitBadInput;
     std::optional<Rect> region;
@@ -132,7 +136,7 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
     const int32_t frameWidth = region ? region->right - region->left : input.width;
     const int32_t frameHeight = region ? region->bottom - region->top : input.height;
     if (job.product == Product::Sheet) batch.sheet = sheetLayout(job.sheetColumns, job.sheetRows, frameWidth, frameHeight);
-    batch.jobs = budgeting.jobs;
+    batch.jobs = std::min(budgeting.jobs, descriptorJobs);
     batch.quiet = options.quiet;
     if (!renderFrames(scene, input, region, batch, renderer, error)) return kExitFailed;
 
