@@ -224,6 +224,25 @@ TEST_F(Hostile, FileDescriptorLimits) {
     EXPECT_FALSE(anyTemporaryIn(dir_));
 }
 
+// Formats decoded as they open are weighed from their headers first: a bomb of a few
+// bytes is refused by the memory budget within an address space it would overrun.
+TEST_F(Hostile, DecodersAtOpenAreWeighedFirst) {
+    const struct {
+        const char* name;
+        Bytes bytes;
+    } kBombs[] = {{"bomb.gif", gifClaiming(16383, 16383)}, {"bomb.webp", webpClaiming(16384, 16384)}};
+    for (const auto& bomb : kBombs) {
+        writeBytes(path(bomb.name), bomb.bytes);
+        const std::string limits = std::string(kDecoderLimits).find("ulimit") != std::string::npos
+                                       ? std::string("ulimit -v 700000")
+                                       : std::string(kDecoderLimits);
+        const ToolResult r = runLimited(limits, {"render", path(bomb.name), "-o", target_, "--memory-budget", "256M"});
+        EXPECT_TRUE(exitTwoWithOneLine(r)) << bomb.name;
+        EXPECT_NE(r.err.find("memory budget"), std::string::npos) << bomb.name << ": " << r.err;
+        expectTargetUntouched();
+    }
+}
+
 TEST_F(Hostile, SymbolicLinkTargetIsNotFollowed) {
     const fs::path outside = dir_ / "outside";
     fs::create_directory(outside);
