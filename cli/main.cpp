@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "AddressSpace.h"
 #include "Commands.h"
 #include "PluginSession.h"
 #include "RenderCommand.h"
@@ -146,6 +147,9 @@ int main(int argc, char** argv) {
         if (!session || !session->about(out, error)) return finish(kExitFailed, "", error);
         return finish(kExitOk, out + "\n", "");
     }
-    if (render->parsed()) return finish(renderThroughModule(renderOptions, error), "", error);
+    if (render->parsed()) {
+        if (!enoughAddressSpaceToRender(error)) return finish(kExitFailed, "", error);
+        return finish(renderThroughModule(renderOptions, error), "", error);
+    }
     return kExitBadInput;
 }

@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         for (const PeSection& s : layout.sections) {
             require(s.rva <= layout.imageSize && s.extent <= layout.imageSize - s.rva, "a section lies in the image");
             require(s.rawSize <= s.extent, "a section copies at most its extent");
-            require(s.rawOffset <= size && s.rawSize <= size - s.rawOffset, "a section's bytes lie in the file");
+            require(s.rawSize == 0 || (s.rawOffset <= size && s.rawSize <= size - s.rawOffset),
+                    "a section's bytes lie in the file");
         }
         if (layout.imageSize > kMappedImageLimit) return 0;
         std::vector<uint8_t> memory(layout.imageSize, 0);
