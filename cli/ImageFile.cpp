@@ -460,6 +460,9 @@ bool readOpened(const std::string& path, std::optional<PixelDepth> depth, FrameI
         why = oneLine(in->geterror());
         return false;
     }
+    // The frame is the picture as a viewer shows it: a phone's portrait stands upright.
+    const int orientation = imageSpec.get_int_attribute("Orientation", 1);
+    if (orientation != 1) image = orientFrame(image, orientation);
     return true;
 }
 

@@ -449,6 +449,67 @@ TEST_F(RenderFiles, ReplacedFilesKeepTheirPermissions) {
     EXPECT_EQ(fs::status(path("new.png")).permissions(), static_cast<fs::perms>(0666 & ~mask));
 }
 
+// A file's EXIF orientation is applied: the frame is the picture as a viewer shows it,
+// and the output, stored upright, says no other orientation. The reference is the
+// tag's definition: the side of the picture the stored 0th row and 0th column show on.
+TEST_F(RenderFiles, ExifOrientationIsApplied) {
+    enum Side { Top, Bottom, Left, Right };
+    const struct {
+        Side row, column;
+    } kSides[9] = {{}, {Top, Left}, {Top, Right}, {Bottom, Right}, {Bottom, Left},
+                   {Left, Top}, {Right, Top}, {Right, Bottom}, {Left, Bottom}};
+    const int w = 5;
+    const int h = 3;
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        FileImage stored = FileImage::sized(w, h, 4, OIIO::TypeDesc::UINT8);
+        for (std::size_t i = 0; i < stored.data.size(); ++i) {
+            stored.words<uint8_t>()[i] = i % 4 == 3 ? 255 : static_cast<uint8_t>(17 * (i / 4) + 3 * (i % 4));
+        }
+        const std::string in = path("oriented_" + std::to_string(orientation) + ".tif");
+        OIIO::ImageSpec header(w, h, 4, stored.type);
+        header.alpha_channel = 3;
+        header.attribute("Orientation", orientation);
+        {
+            auto out = OIIO::ImageOutput::create(in);
+            ASSERT_TRUE(out && out->open(in, header));
+            ASSERT_TRUE(out->write_image(stored.type, stored.data.data()));
+            ASSERT_TRUE(out->close());
+        }
+        renderOk({in, "-o", path("shown.png"), "--direct", "--quiet"});
+        const FileImage shown = readFile(path("shown.png"));
+        const bool turned = kSides[orientation].row == Left || kSides[orientation].row == Right;
+        ASSERT_EQ(shown.width, turned ? h : w);
+        ASSERT_EQ(shown.height, turned ? w : h);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                int dx = 0;  // where stored pixel (x, y) shows
+                int dy = 0;
+                switch (kSides[orientation].row) {
+                    case Top: dy = y; break;
+                    case Bottom: dy = shown.height - 1 - y; break;
+                    case Left: dx = y; break;
+                    case Right: dx = shown.width - 1 - y; break;
+                }
+                switch (kSides[orientation].column) {
+                    case Top: dy = x; break;
+                    case Bottom: dy = shown.height - 1 - x; break;
+                    case Left: dx = x; break;
+                    case Right: dx = shown.width - 1 - x; break;
+                }
+                for (int c = 0; c < 4; ++c) {
+                    EXPECT_EQ(shown.data[static_cast<std::size_t>((dy * shown.width + dx) * 4 + c)],
+                              stored.data[static_cast<std::size_t>((y * w + x) * 4 + c)])
+                        << "stored pixel " << x << "," << y;
+                }
+            }
+        }
+        auto check = OIIO::ImageInput::open(path("shown.png"));
+        ASSERT_TRUE(check);
+        EXPECT_EQ(check->spec().get_int_attribute("Orientation", 1), 1);
+    }
+}
+
 TEST_F(RenderFiles, FailedRenderWritesNothing) {
     RenderOptions options;
     options.output = path("r_%d.png");
