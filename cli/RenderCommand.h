@@ -20,6 +20,7 @@ struct RenderOptions {
     std::string frame;   // one frame of the animation
     std::string sheet;   // "CxR" contact sheet
     std::string size;    // "WxH" of the built-in test image
+    std::string noise;   // seed of the noise picture that replaces the test image
     std::string region;  // "LEFT,TOP,RIGHT,BOTTOM": only this rectangle of the layer
     bool quiet = false;
     bool direct = false;  // the engine alone, without the plug-in
