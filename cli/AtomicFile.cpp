@@ -1,6 +1,8 @@
 #include "AtomicFile.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <pthread.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
 namespace tilesweep {
@@ -27,8 +30,22 @@ char gSlotPaths[kSlots][kMaxPath];
 std::atomic<int> gSlotStates[kSlots];
 static_assert(std::atomic<int>::is_always_lock_free, "a signal handler reads the slots");
 
+// Temporaries are created only while no signal is ending the tool: a creating thread
+// counts itself in, then looks for the end; the handler announces the end, then waits
+// for the creations under way, so that each either sees the end and creates nothing
+// or finishes, registered, before the handler removes what is registered.
+std::atomic<int> gCreating{0};
+std::atomic<bool> gEnding{false};
+constexpr int kCreationWaitMs = 2000;
+
 extern "C" void removeTemporariesAndReraise(int signalNumber) {
     const int saved = errno;
+    gEnding.store(true);
+    // A creation runs with every signal blocked in its thread, so this never waits for itself.
+    for (int waited = 0; gCreating.load() != 0 && waited < kCreationWaitMs; ++waited) {
+        const timespec millisecond{0, 1000000};
+        ::nanosleep(&millisecond, nullptr);
+    }
     for (int i = 0; i < kSlots; ++i) {
         if (gSlotStates[i].load() == kActive) ::unlink(gSlotPaths[i]);
     }
@@ -66,18 +83,19 @@ public:
                 name += kDigits[byte & 15];
             }
             path_ = (folder / name).string();
+            if (path_.size() >= kMaxPath) {
+                why = "its path is too long for a temporary beside it";
+                return false;
+            }
             if (!claimSlot()) {
                 why = "too many files are being written at once";
                 return false;
             }
-            // Registered before it exists: a signal right after the open still removes it.
-            gSlotStates[slot_].store(kActive);
-            fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-            if (fd_ >= 0) {
+            const int cause = openRegistered();
+            if (cause == 0) {
                 created_ = true;
                 return true;
             }
-            const int cause = errno;
             gSlotStates[slot_].store(kFree);
             slot_ = -1;
             if (cause != EEXIST) {
@@ -87,6 +105,19 @@ public:
         }
         why = "no unused temporary name";
         return false;
+    }
+
+    // A replaced file keeps its permissions, and its owner and group where this
+    // process may give them; the new file is never open to more than the old one was.
+    bool adopt(const struct stat& old, std::string& why) {
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) (void)::fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
+        (void)::fchmod(fd_, old.st_mode & 07777);
+        struct stat now{};
+        if (::fstat(fd_, &now) != 0 || (now.st_mode & 07777 & ~(old.st_mode & 07777)) != 0) {
+            why = "cannot give the new file the old one's permissions";
+            return false;
+        }
+        return true;
     }
 
     bool writeAll(const unsigned char* data, std::size_t size, std::string& why) {
@@ -140,8 +171,28 @@ public:
     }
 
 private:
+    // Opens the claimed slot's temporary; 0 or the cause of failure.
+    int openRegistered() {
+        sigset_t all;
+        sigset_t previous;
+        sigfillset(&all);
+        ::pthread_sigmask(SIG_BLOCK, &all, &previous);
+        gCreating.fetch_add(1);
+        int cause = 0;
+        if (gEnding.load()) {
+            cause = EINTR;
+        } else {
+            // Registered before it exists: a signal right after the open still removes it.
+            gSlotStates[slot_].store(kActive);
+            fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (fd_ < 0) cause = errno;
+        }
+        gCreating.fetch_sub(1);
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        return cause;
+    }
+
     bool claimSlot() {
-        if (path_.size() >= kMaxPath) return false;
         for (int i = 0; i < kSlots; ++i) {
             int expected = kFree;
             if (gSlotStates[i].compare_exchange_strong(expected, kClaimed)) {
@@ -171,6 +222,25 @@ std::string whyNotReplaceable(const std::string& path) {
     return "is not a regular file";
 }
 
+std::string whyNotWritable(const std::string& target) {
+    // The temporary's name is as long as the longest name a folder entry of ours gets.
+    const std::size_t temporaryName = std::strlen(kTemporaryPrefix) + 16;
+    fs::path folder = fs::path(target).parent_path();
+    if (folder.empty()) folder = ".";
+    if (folder.string().size() + 1 + temporaryName >= kMaxPath) {
+        return "its folder's path is " + std::to_string(folder.string().size()) +
+               " bytes long (accepted: up to " + std::to_string(kMaxPath - 1 - temporaryName - 1) +
+               ", so that a temporary fits beside it)";
+    }
+    const std::string name = fs::path(target).filename().string();
+    if (name.size() > NAME_MAX) {
+        return "its name is " + std::to_string(name.size()) + " bytes long (accepted: up to " +
+               std::to_string(NAME_MAX) + ")";
+    }
+    const std::string why = whyNotReplaceable(target);
+    return why.empty() ? why : "it " + why;
+}
+
 std::unique_ptr<PreparedFile> PreparedFile::write(const std::string& target, const unsigned char* data,
                                                   std::size_t size, std::string& error) {
     std::string why = whyNotReplaceable(target);
@@ -180,7 +250,10 @@ std::unique_ptr<PreparedFile> PreparedFile::write(const std::string& target, con
     prepared->temporary_ = std::make_unique<Temporary>();
     fs::path folder = fs::path(target).parent_path();
     if (folder.empty()) folder = ".";
-    if (why.empty() && prepared->temporary_->create(folder, why) && prepared->temporary_->writeAll(data, size, why)) {
+    struct stat existing{};
+    const bool replaces = why.empty() && ::stat(target.c_str(), &existing) == 0;
+    if (why.empty() && prepared->temporary_->create(folder, why) &&
+        (!replaces || prepared->temporary_->adopt(existing, why)) && prepared->temporary_->writeAll(data, size, why)) {
         return prepared;
     }
     error = "cannot write \"" + target + "\": " + why;

@@ -16,6 +16,11 @@ constexpr const char* kTemporaryPrefix = ".tilesweep-";
 // symbolic link...); empty when it is missing or a regular file.
 std::string whyNotReplaceable(const std::string& path);
 
+// Why `target` cannot be written at all, whatever is rendered: its name is too long
+// (or its folder's, for a temporary beside it), or it exists and may not be replaced.
+// Empty when it can be tried.
+std::string whyNotWritable(const std::string& target);
+
 class Temporary;
 
 // A complete temporary beside its target, waiting to be renamed onto it; removed

@@ -58,4 +58,35 @@ FrameImage cropFrame(const FrameImage& frame, const Rect& region) {
     return part;
 }
 
+FrameImage orientFrame(const FrameImage& stored, int orientation) {
+    if (orientation < 2 || orientation > 8) return stored;
+    const bool turned = orientation >= 5;
+    const int32_t w = stored.width;
+    const int32_t h = stored.height;
+    FrameImage shown = FrameImage::blank(stored.depth, turned ? h : w, turned ? w : h);
+    const std::size_t pixelBytes = kChannelsPerPixel * bytesPerChannel(stored.depth);
+    for (int32_t y = 0; y < shown.height; ++y) {
+        for (int32_t x = 0; x < shown.width; ++x) {
+            // The stored pixel that shows at (x, y).
+            int32_t sx = x;
+            int32_t sy = y;
+            switch (orientation) {
+                case 2: sx = w - 1 - x; break;
+                case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+                case 4: sy = h - 1 - y; break;
+                case 5: sx = y; sy = x; break;
+                case 6: sx = y; sy = h - 1 - x; break;
+                case 7: sx = w - 1 - y; sy = h - 1 - x; break;
+                case 8: sx = w - 1 - y; sy = x; break;
+            }
+            const std::size_t to = (static_cast<std::size_t>(y) * static_cast<std::size_t>(shown.width) +
+                                    static_cast<std::size_t>(x)) * pixelBytes;
+            const std::size_t from = (static_cast<std::size_t>(sy) * static_cast<std::size_t>(w) +
+                                      static_cast<std::size_t>(sx)) * pixelBytes;
+            std::memcpy(shown.bytes.data() + to, stored.bytes.data() + from, pixelBytes);
+        }
+    }
+    return shown;
+}
+
 }  // namespace tilesweep

@@ -36,6 +36,10 @@ struct FrameImage {
 // The pixels of `region`, which lies within `frame`.
 FrameImage cropFrame(const FrameImage& frame, const Rect& region);
 
+// The picture as a viewer shows a frame stored with EXIF orientation `orientation`
+// (1 as stored; 2 to 8 mirrored and turned; anything else is taken as 1).
+FrameImage orientFrame(const FrameImage& stored, int orientation);
+
 // The 16-bit mappings between the engine's 0..32768 and a file's 0..65535. Both
 // round to nearest, so engineWordFromFile(fileWordFromEngine(v)) == v for every v
 // in 0..32768; file words between two engine steps go to the nearer one. Engine

@@ -18,6 +18,7 @@
 #include <type_traits>
 
 #include "AtomicFile.h"
+#include "HeaderPeek.h"
 #include "JpegHeader.h"
 #include "StderrCapture.h"
 
@@ -380,18 +381,31 @@ bool readOpened(const std::string& path, std::optional<PixelDepth> depth, FrameI
     InputFile file;
     if (!file.open(path, why)) return false;
     if (admit) {
+        // Decoders that start at open are weighed from the header before they run.
         const std::vector<unsigned char> head = file.head(kJpegHeaderBytes);
-        JpegFrame frame;
-        if (looksLikeJpeg(head.data(), head.size()) && readJpegFrame(head.data(), head.size(), frame)) {
-            if (frame.width > kMaxImageSide || frame.height > kMaxImageSide) {
-                why = "it is " + std::to_string(frame.width) + " x " + std::to_string(frame.height) +
-                      " pixels (accepted: 1 to " + std::to_string(kMaxImageSide) + " each way)";
+        const auto weigh = [&](int32_t width, int32_t height, std::size_t decoderBytes) {
+            if (width > kMaxImageSide || height > kMaxImageSide) {
+                why = "it is " + std::to_string(width) + " x " + std::to_string(height) + " pixels (accepted: 1 to " +
+                      std::to_string(kMaxImageSide) + " each way)";
                 return false;
             }
-            const ImageHeader header{frame.width, frame.height, depth.value_or(Depth8),
-                                     static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.components)};
-            if (!admit(header, why)) {
+            if (!admit(ImageHeader{width, height, depth.value_or(Depth8), decoderBytes}, why)) {
                 badInput = true;
+                return false;
+            }
+            return true;
+        };
+        JpegFrame jpeg;
+        PeekedFrame whole;
+        if (looksLikeJpeg(head.data(), head.size()) && readJpegFrame(head.data(), head.size(), jpeg)) {
+            if (!weigh(jpeg.width, jpeg.height,
+                       static_cast<std::size_t>(jpeg.width) * static_cast<std::size_t>(jpeg.components))) {
+                return false;
+            }
+        } else if (peekGifFrame(head.data(), head.size(), whole) || peekWebpFrame(head.data(), head.size(), whole)) {
+            // The whole image, four bytes a pixel, is decoded as the file opens.
+            if (!weigh(whole.width, whole.height,
+                       static_cast<std::size_t>(whole.width) * static_cast<std::size_t>(whole.height) * 4)) {
                 return false;
             }
         }
@@ -446,6 +460,9 @@ bool readOpened(const std::string& path, std::optional<PixelDepth> depth, FrameI
         why = oneLine(in->geterror());
         return false;
     }
+    // The frame is the picture as a viewer shows it: a phone's portrait stands upright.
+    const int orientation = imageSpec.get_int_attribute("Orientation", 1);
+    if (orientation != 1) image = orientFrame(image, orientation);
     return true;
 }
 

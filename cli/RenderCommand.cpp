@@ -1,5 +1,6 @@
 #include "RenderCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "AtomicFile.h"
 #include "ContactSheet.h"
+#include "FileDescriptors.h"
 #include "ImageFile.h"
 #include "ParallelFrames.h"
 #include "PluginSession.h"
@@ -51,6 +53,18 @@ bool readRegion(const RenderOptions& options, const FrameImage& input, std::opti
     if (options.region.empty()) return true;
     region.emplace();
     return parseRegion(options.region, input.width, input.height, *region, error);
+}
+
+// Outputs that cannot be written are refused before any work, as bad arguments.
+bool outputsWritable(const std::vector<std::string>& outputs, std::string& error) {
+    for (const std::string& path : outputs) {
+        const std::string why = whyNotWritable(path);
+        if (!why.empty()) {
+            error = "cannot write OUTPUT \"" + path + "\": " + why;
+            return false;
+        }
+    }
+    return true;
 }
 
 bool sparesInput(const RenderOptions& options, const std::vector<std::string>& outputs, std::string& error) {
@@ -102,17 +116,20 @@ void reportWritten(const RenderOptions& options, const RenderJob& job, const Fra
 int render(const RenderOptions& options, const FrameRenderer& renderer, std::string& error) {
     RenderJob job;
     if (!readJob(options, job, error)) return kExitBadInput;
+    FrameBatch batch;
+    batch.outputs = outputPaths(options, job);
+    if (!outputsWritable(batch.outputs, error)) return kExitBadInput;
     Budgeting budgeting;
     if (!readBudgeting(options, job, budgeting, error)) return kExitBadInput;
     Scene scene;
     if (!buildScene(options.scene, false, scene, error)) return kExitBadInput;
+    int descriptorJobs = budgeting.wantedJobs;
+    if (!fitJobsToDescriptors(descriptorJobs, error)) return kExitFailed;
     FrameImage input;
     if (!loadInput(options, job, scene, budgeting, input, error)) return kExitBadInput;
     std::optional<Rect> region;
     if (!readRegion(options, input, region, error)) return kExitBadInput;
     if (!checkOutputFormat(options.output, input.depth, error)) return kExitBadInput;
-    FrameBatch batch;
-    batch.outputs = outputPaths(options, job);
     if (!sparesInput(options, batch.outputs, error)) return kExitBadInput;
     batch.times = frameTimes(job, scene);
 
@@ -120,7 +137,7 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
     const int32_t frameWidth = region ? region->right - region->left : input.width;
     const int32_t frameHeight = region ? region->bottom - region->top : input.height;
     if (job.product == Product::Sheet) batch.sheet = sheetLayout(job.sheetColumns, job.sheetRows, frameWidth, frameHeight);
-    batch.jobs = budgeting.jobs;
+    batch.jobs = std::min(budgeting.jobs, descriptorJobs);
     batch.quiet = options.quiet;
     if (!renderFrames(scene, input, region, batch, renderer, error)) return kExitFailed;
 

@@ -122,7 +122,9 @@ bool readJob(const RenderOptions& options, RenderJob& job, std::string& error) {
     if (folder.empty()) folder = ".";
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
-        error = "the folder \"" + folder.string() + "\" of OUTPUT does not exist";
+        const bool missing = !ec || ec == std::errc::no_such_file_or_directory;
+        error = "the folder \"" + folder.string() + "\" of OUTPUT " +
+                (missing ? std::string("does not exist") : "cannot be reached: " + ec.message());
         return false;
     }
     return true;

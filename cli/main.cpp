@@ -6,10 +6,12 @@
 #include <iostream>
 #include <string>
 
+#include "AddressSpace.h"
 #include "Commands.h"
 #include "PluginSession.h"
 #include "RenderCommand.h"
 #include "ToolFiles.h"
+#include "StandardStreams.h"
 
 using namespace tilesweep;
 
@@ -28,8 +30,9 @@ constexpr const char* kPluginOptionHelp = "The plug-in file (default: the one be
                                          "../lib/tilesweep/)";
 
 int finish(int code, const std::string& out, const std::string& error) {
-    if (!out.empty()) std::fwrite(out.data(), 1, out.size(), stdout);
-    if (!error.empty()) std::fprintf(stderr, "tilesweep: %s\n", error.c_str());
+    std::string failure = error;
+    if (!out.empty() && !writeStandardOutput(out, failure)) code = kExitFailed;
+    if (!failure.empty()) std::fprintf(stderr, "tilesweep: %s\n", failure.c_str());
     return code;
 }
 
@@ -79,6 +82,7 @@ void warnAboutGreyedOut(const SceneOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    holdClosedStandardStreams();
     CLI::App app{"tilesweep: plans and renders the TovelaTileSweep block wipe outside the host."};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("tilesweep ") + toolVersion(), "Print the version and exit");
@@ -145,15 +149,18 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e, std::cout, std::cerr) == 0 ? kExitOk : kExitBadInput;
+        const int code = app.exit(e, std::cout, std::cerr) == 0 ? kExitOk : kExitBadInput;
+        std::string error;
+        return flushStandardOutput(error) ? code : finish(kExitFailed, "", error);
     }
 
     std::string out;
     std::string error;
     if (plan->parsed()) {
         const int code = runPlan(planScene, width, height, out, error);
-        if (code == kExitOk) warnAboutGreyedOut(planScene);
-        return finish(code, out, error);
+        if (code != kExitOk || !writeStandardOutput(out, error)) return finish(code != kExitOk ? code : kExitFailed, "", error);
+        warnAboutGreyedOut(planScene);
+        return kExitOk;
     }
     if (params->parsed()) {
         if (paramsDirect) return finish(kExitOk, paramsText(), "");
@@ -164,6 +171,9 @@ int main(int argc, char** argv) {
         const int code = runAbout(aboutPlugin, out, error);
         return finish(code, code == kExitOk ? out : "", error);
     }
-    if (render->parsed()) return finish(renderThroughModule(renderOptions, error), "", error);
+    if (render->parsed()) {
+        if (!enoughAddressSpaceToRender(error)) return finish(kExitFailed, "", error);
+        return finish(renderThroughModule(renderOptions, error), "", error);
+    }
     return kExitBadInput;
 }

@@ -35,6 +35,28 @@ bool parseNumber(const std::string& text, double& value) {
     return end == t.c_str() + t.size() && std::isfinite(value);
 }
 
+// User text inside a message, quoted: control characters are shown escaped, so that
+// a message stays one line whatever was typed.
+std::string quoted(const std::string& text) {
+    std::string q = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            q += c;
+        } else if (c == '\n') {
+            q += "\\n";
+        } else if (c == '\t') {
+            q += "\\t";
+        } else {
+            static const char kDigits[] = "0123456789abcdef";
+            q += "\\x";
+            q += kDigits[byte >> 4];
+            q += kDigits[byte & 15];
+        }
+    }
+    return q + "\"";
+}
+
 std::string formatNumber(double v) {
     std::ostringstream out;
     out << v;
@@ -55,7 +77,7 @@ std::string acceptedNames() {
 bool findNamed(const std::string& name, const ParamSpec*& param, std::string& error) {
     param = findParam(name);
     if (param == nullptr) {
-        error = "unknown parameter \"" + name + "\" (accepted: " + acceptedNames() + ")";
+        error = "unknown parameter " + quoted(name) + " (accepted: " + acceptedNames() + ")";
         return false;
     }
     return true;
@@ -67,7 +89,7 @@ bool parseUserValue(const ParamSpec& param, const std::string& text, int32_t mas
                     std::string& error) {
     const std::string t = trim(text);
     auto refuse = [&](const std::string& why) {
-        error = "value \"" + t + "\" of \"" + param.name + "\" " + why + " (accepted: " + describeAccepted(param) + ")";
+        error = "value " + quoted(t) + " of \"" + param.name + "\" " + why + " (accepted: " + describeAccepted(param) + ")";
         return false;
     };
     switch (param.kind) {
@@ -115,7 +137,7 @@ bool splitAssignment(const std::string& text, std::string& name, std::string& va
                      const char* form) {
     const std::size_t eq = text.rfind('=');
     if (eq == std::string::npos) {
-        error = "\"" + text + "\" is not of the form " + form;
+        error = quoted(text) + " is not of the form " + form;
         return false;
     }
     name = trim(text.substr(0, eq));
@@ -161,7 +183,7 @@ bool parseKeyframe(const std::string& text, int32_t maskCount, Scene& scene, std
     const std::size_t colon = rest.find(':');
     double frame = 0;
     if (colon == std::string::npos || !parseNumber(rest.substr(0, colon), frame)) {
-        error = "keyframe \"" + text + "\" is not of the form \"UI Name=TIME:VALUE\" (TIME a frame number)";
+        error = "keyframe " + quoted(text) + " is not of the form \"UI Name=TIME:VALUE\" (TIME a frame number)";
         return false;
     }
     if (frame < 0 || frame > 1e6) {
@@ -186,7 +208,7 @@ bool addMask(const std::string& svgPath, Scene& scene, std::string& error) {
     MaskPath mask;
     std::string why;
     if (!parseMaskPath(svgPath, mask, why)) {
-        error = "mask " + std::to_string(scene.masks.size() + 1) + " \"" + svgPath + "\": " + why;
+        error = "mask " + std::to_string(scene.masks.size() + 1) + " " + quoted(svgPath) + ": " + why;
         return false;
     }
     scene.masks.push_back(std::move(mask));

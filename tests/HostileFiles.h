@@ -117,4 +117,28 @@ inline Bytes jpegClaiming(uint16_t width, uint16_t height, bool progressive = fa
     return jpeg;
 }
 
+// A GIF whose logical screen and one image claim `width` x `height`, with two
+// pixels of data: its decoder takes the whole canvas as the file opens.
+inline Bytes gifClaiming(uint16_t width, uint16_t height) {
+    const auto le16 = [](uint16_t v) { return Bytes{static_cast<char>(v & 0xff), static_cast<char>(v >> 8)}; };
+    Bytes gif = "GIF89a" + le16(width) + le16(height) + Bytes("\x80\x00\x00", 3) + Bytes("\x00\x00\x00\xff\xff\xff", 6);
+    gif += "," + le16(0) + le16(0) + le16(width) + le16(height) + Bytes("\x00\x02\x02\x4c\x01\x00;", 7);
+    return gif;
+}
+
+// A lossless WebP whose header claims `width` x `height` (at most 16384 each).
+inline Bytes webpClaiming(uint32_t width, uint32_t height) {
+    const uint32_t bits = (width - 1) | (height - 1) << 14;
+    Bytes payload("\x2f", 1);
+    for (int i = 0; i < 4; ++i) payload += static_cast<char>(bits >> (8 * i));
+    payload += Bytes(64, '\x55');
+    const auto le32 = [](uint32_t v) {
+        Bytes b;
+        for (int i = 0; i < 4; ++i) b += static_cast<char>(v >> (8 * i));
+        return b;
+    };
+    return "RIFF" + le32(static_cast<uint32_t>(12 + payload.size())) + "WEBPVP8L" +
+           le32(static_cast<uint32_t>(payload.size())) + payload;
+}
+
 }  // namespace tilesweep::test

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "AddressSpace.h"
 #include "AtomicFile.h"
 #include "MemoryBudget.h"
 #include "OrderedFrames.h"
@@ -360,6 +361,36 @@ TEST(StartUp, CommandsWithoutImagesRunInLittleAddressSpace) {
                                     ") >/dev/null 2>&1";
         const int status = std::system(command.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << args << " under 120 MB of address space";
+    }
+}
+
+// Under an address-space limit too small for a render the tool refuses at once with one
+// line saying how much it needs (never a crash in a library's start-up or a hang); with
+// what it says it needs, it renders.
+TEST(StartUp, RenderUnderAnAddressSpaceLimit) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space";
+#endif
+    const uint64_t needKb = renderAddressSpaceNeed() / 1024;
+    const std::string output = "/tmp/tilesweep_as_" + std::to_string(::getpid()) + ".png";
+    for (const uint64_t kb : {uint64_t{100000}, uint64_t{300000}, uint64_t{400000}, needKb - 1024}) {
+        SCOPED_TRACE(kb);
+        const ToolResult r = runCommandLine("(ulimit -v " + std::to_string(kb) + "; exec timeout -s KILL 60 " +
+                                            toolCommandLine({"render", "-o", output, "--size", "64x48"}) + ")");
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_TRUE(oneLineOnStderr(r));
+        EXPECT_NE(r.err.find("a render needs at least " + std::to_string((needKb + 1023) / 1024) + " MB"),
+                  std::string::npos)
+            << r.err;
+    }
+    const std::string frames = "/tmp/tilesweep_as_" + std::to_string(::getpid()) + "_%d.png";
+    const ToolResult enough = runCommandLine("(ulimit -v " + std::to_string(needKb) + "; exec timeout -s KILL 60 " +
+                                             toolCommandLine({"render", "-o", frames, "--size", "64x48", "--frames",
+                                                              "3", "--quiet"}) + ")");
+    EXPECT_EQ(enough.exitCode, 0) << enough.err;
+    for (int f = 0; f < 3; ++f) {
+        const std::string frame = "/tmp/tilesweep_as_" + std::to_string(::getpid()) + "_" + std::to_string(f) + ".png";
+        EXPECT_EQ(std::remove(frame.c_str()), 0) << frame;
     }
 }
 

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -204,6 +205,44 @@ INSTANTIATE_TEST_SUITE_P(
                                "folder"}),
     [](const auto& entry) { return std::string(entry.param.name); });
 
+// Running out of file descriptors is the machine's limit: exit 1 with the cause, found
+// before any work; with a few more free the render runs, on fewer jobs if need be.
+TEST_F(Hostile, FileDescriptorLimits) {
+    const std::string input = path("in.png");
+    writeBytes(input, encoded(".png", 16, 8, 4));
+    for (const char* through : {"--direct", "--quiet"}) {
+        const ToolResult starved = runLimited("ulimit -n 6", {"render", input, "-o", target_, through});
+        EXPECT_EQ(starved.exitCode, 1) << starved.err;
+        EXPECT_TRUE(oneLineOnStderr(starved));
+        EXPECT_NE(starved.err.find("file descriptors"), std::string::npos) << starved.err;
+        expectTargetUntouched();
+    }
+    const ToolResult few = runLimited("ulimit -n 9", {"render", input, "-o", path("s_%02d.png"), "--frames", "24",
+                                                      "--jobs", "16", "--quiet"});
+    EXPECT_EQ(few.exitCode, 0) << few.err;
+    EXPECT_EQ(namesIn(dir_).size(), 2u + 24u);
+    EXPECT_FALSE(anyTemporaryIn(dir_));
+}
+
+// Formats decoded as they open are weighed from their headers first: a bomb of a few
+// bytes is refused by the memory budget within an address space it would overrun.
+TEST_F(Hostile, DecodersAtOpenAreWeighedFirst) {
+    const struct {
+        const char* name;
+        Bytes bytes;
+    } kBombs[] = {{"bomb.gif", gifClaiming(16383, 16383)}, {"bomb.webp", webpClaiming(16384, 16384)}};
+    for (const auto& bomb : kBombs) {
+        writeBytes(path(bomb.name), bomb.bytes);
+        const std::string limits = std::string(kDecoderLimits).find("ulimit") != std::string::npos
+                                       ? std::string("ulimit -v 700000")
+                                       : std::string(kDecoderLimits);
+        const ToolResult r = runLimited(limits, {"render", path(bomb.name), "-o", target_, "--memory-budget", "256M"});
+        EXPECT_TRUE(exitTwoWithOneLine(r)) << bomb.name;
+        EXPECT_NE(r.err.find("memory budget"), std::string::npos) << bomb.name << ": " << r.err;
+        expectTargetUntouched();
+    }
+}
+
 TEST_F(Hostile, SymbolicLinkTargetIsNotFollowed) {
     const fs::path outside = dir_ / "outside";
     fs::create_directory(outside);
@@ -211,8 +250,7 @@ TEST_F(Hostile, SymbolicLinkTargetIsNotFollowed) {
     fs::remove(target_);
     fs::create_symlink(outside / "victim.png", target_);
     const ToolResult r = runLimited("", {"render", "-o", target_, "--size", "32x16"});
-    EXPECT_EQ(r.exitCode, 1) << r.err;
-    EXPECT_TRUE(oneLineOnStderr(r));
+    EXPECT_TRUE(exitTwoWithOneLine(r));
     EXPECT_NE(r.err.find("symbolic link"), std::string::npos) << r.err;
     EXPECT_EQ(readWhole((outside / "victim.png").string()), "precious");
     EXPECT_TRUE(fs::is_symlink(target_));
@@ -329,15 +367,11 @@ TEST_F(Hostile, ReadOnlyFolderIsNamedNotTheTemporary) {
 // as the signal would.
 class HostileSignals : public Hostile, public ::testing::WithParamInterface<int> {};
 
-TEST_P(HostileSignals, LeaveNoTemporaries) {
-    const int signalNumber = GetParam();
-    const std::string pattern = path("f_%03d.png");
-    std::vector<std::string> args{TILESWEEP_CLI_PATH, "render", "-o", pattern, "--size", "1920x1080",
-                                  "--frames", "400", "--quiet", "--direct"};
+// The tool with default signal dispositions and nothing blocked, as from an interactive shell.
+pid_t spawnWithDefaultSignals(std::vector<std::string> args) {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    // Default dispositions, as from an interactive shell.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t all;
@@ -348,8 +382,16 @@ TEST_P(HostileSignals, LeaveNoTemporaries) {
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, &attributes, argv.data(), environ), 0);
+    const int spawned = posix_spawn(&child, argv[0], nullptr, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
+    return spawned == 0 ? child : -1;
+}
+
+TEST_P(HostileSignals, LeaveNoTemporaries) {
+    const int signalNumber = GetParam();
+    const pid_t child = spawnWithDefaultSignals({TILESWEEP_CLI_PATH, "render", "-o", path("f_%03d.png"), "--size",
+                                                 "1920x1080", "--frames", "400", "--quiet", "--direct"});
+    ASSERT_GT(child, 0);
     // Strike while a temporary is being written if one shows, after a first frame anyway.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     bool framesSeen = false;
@@ -370,6 +412,30 @@ TEST_P(HostileSignals, LeaveNoTemporaries) {
     for (const std::string& name : namesIn(dir_)) {
         if (name != "target.png") {
             EXPECT_TRUE(readsWhole(path(name))) << name;
+        }
+    }
+}
+
+// Many frames in flight: a signal at any moment, while other threads keep creating,
+// writing and renaming temporaries, leaves none of them behind.
+TEST_P(HostileSignals, LeaveNoTemporariesAtAnyNumberOfJobs) {
+    const int signalNumber = GetParam();
+    std::mt19937 rng(static_cast<uint32_t>(signalNumber));
+    for (const char* jobs : {"8", "32"}) {
+        for (int strike = 0; strike < 4; ++strike) {
+            const pid_t child = spawnWithDefaultSignals({TILESWEEP_CLI_PATH, "render", "-o", path("p_%05d.png"),
+                                                         "--size", "96x64", "--frames", "20000", "--quiet",
+                                                         "--direct", "--jobs", jobs});
+            ASSERT_GT(child, 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100 + rng() % 400));
+            ASSERT_EQ(::kill(child, signalNumber), 0);
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << "status " << status;
+            EXPECT_FALSE(anyTemporaryIn(dir_)) << jobs << " jobs, strike " << strike;
+            for (const std::string& name : namesIn(dir_)) {
+                if (name != "target.png") fs::remove(path(name));
+            }
         }
     }
 }

@@ -143,5 +143,31 @@ TEST(CliTool, HelpAndParamsListEveryParameter) {
     }
 }
 
+// What the tool prints goes whole or the tool fails: a full disk, a closed stdout or a
+// reader that went away is exit 1 with one line, for every command that prints.
+TEST(CliTool, StdoutThatCannotBeWrittenIsAFailureWithOneLine) {
+    const std::vector<std::vector<std::string>> printing = {
+        {"params"}, {"params", "--direct"}, {"about"}, {"--help"}, {"plan", "--width", "640", "--height", "360"}};
+    const struct {
+        const char* name;
+        const char* redirect;
+    } kBroken[] = {{"full disk", " >/dev/full"}, {"closed stdout", " >&-"}};
+    for (const std::vector<std::string>& args : printing) {
+        for (const auto& broken : kBroken) {
+            const ToolResult r = runCommandLine("(" + toolCommandLine(args) + broken.redirect + ")");
+            EXPECT_EQ(r.exitCode, 1) << args[0] << ", " << broken.name << ": " << r.err;
+            EXPECT_TRUE(oneLineOnStderr(r)) << args[0] << ", " << broken.name;
+            EXPECT_NE(r.err.find("cannot write to standard output"), std::string::npos) << r.err;
+        }
+    }
+    // A reader that stops at once: the tool's exit status is the pipeline's first.
+    const std::string large = toolCommandLine(
+        {"plan", "--width", "3000", "--height", "3000", "--param", "Row=300", "--param", "Column=300"});
+    const ToolResult piped =
+        runCommandLine("bash -c " + shellQuote("set -o pipefail; " + large + " | (exec 0<&-; sleep 1)"));
+    EXPECT_EQ(piped.exitCode, 1) << piped.err;
+    EXPECT_NE(piped.err.find("Broken pipe"), std::string::npos) << piped.err;
+}
+
 }  // namespace
 }  // namespace tilesweep::test

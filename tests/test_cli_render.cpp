@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <OpenImageIO/imageio.h>
 #include <unistd.h>
@@ -394,22 +395,119 @@ INSTANTIATE_TEST_SUITE_P(
                       Overwrite{"SequenceFrame", {"-o", "{d}/f_%03d.png", "--frames", "3"}}),
     [](const auto& entry) { return std::string(entry.param.name); });
 
-TEST_F(RenderFiles, FailedWriteLeavesNoTemporaryFiles) {
+TEST_F(RenderFiles, UnwritableOutputsAreRefusedBeforeAnyWork) {
     writeFile(path("in.png"), randomImage(8, 8, OIIO::TypeDesc::UINT8, 2));
-    // A folder where the frame should go: the complete temporary file cannot be renamed onto it.
+    // A folder where a frame should go, found before anything is rendered or written.
     fs::create_directory(path("blocked.png"));
     const ToolResult single = runTool({"render", path("in.png"), "-o", path("blocked.png")});
-    EXPECT_EQ(single.exitCode, 1);
-    EXPECT_TRUE(oneLineOnStderr(single));
+    EXPECT_TRUE(exitTwoWithOneLine(single));
+    EXPECT_NE(single.err.find("is a folder"), std::string::npos) << single.err;
     EXPECT_TRUE(fs::is_directory(path("blocked.png")));
     EXPECT_EQ(namesIn(dir_), (std::set<std::string>{"in.png", "blocked.png"}));
 
     fs::create_directory(path("s_2.png"));
     const ToolResult sequence = runTool({"render", path("in.png"), "-o", path("s_%d.png"), "--frames", "4"});
-    EXPECT_EQ(sequence.exitCode, 1);
+    EXPECT_TRUE(exitTwoWithOneLine(sequence));
     EXPECT_NE(sequence.err.find("s_2.png"), std::string::npos) << sequence.err;
-    // Frames before the failure are complete; nothing after it is started.
-    EXPECT_EQ(namesIn(dir_), (std::set<std::string>{"in.png", "blocked.png", "s_0.png", "s_1.png", "s_2.png"}));
+    EXPECT_EQ(namesIn(dir_), (std::set<std::string>{"in.png", "blocked.png", "s_2.png"}));
+
+    // Paths too long for a temporary beside them say so (in a folder that exists).
+    for (const std::size_t length : {4080u, 4100u}) {
+        std::string deep = dir_.string();
+        while (deep.size() < length) deep += "/.";
+        const ToolResult tooLong = runTool({"render", path("in.png"), "-o", deep + "/x.png"});
+        EXPECT_TRUE(exitTwoWithOneLine(tooLong));
+        EXPECT_NE(tooLong.err.find(length < 4096 ? "bytes long" : "too long"), std::string::npos) << tooLong.err;
+    }
+    const ToolResult longName = runTool({"render", path("in.png"), "-o", path(std::string(256, 'n') + ".png")});
+    EXPECT_TRUE(exitTwoWithOneLine(longName));
+    EXPECT_NE(longName.err.find("name is 260 bytes long"), std::string::npos) << longName.err;
+    EXPECT_EQ(namesIn(dir_), (std::set<std::string>{"in.png", "blocked.png", "s_2.png"}));
+}
+
+// A replaced file keeps its permissions (and owner, where the tool may give it).
+TEST_F(RenderFiles, ReplacedFilesKeepTheirPermissions) {
+    for (const fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
+                                 fs::perms::owner_all | fs::perms::group_read | fs::perms::others_exec}) {
+        const std::string target = path("kept.png");
+        writeFile(target, randomImage(8, 8, OIIO::TypeDesc::UINT8, 1));
+        fs::permissions(target, mode);
+        struct stat before{};
+        ASSERT_EQ(::stat(target.c_str(), &before), 0);
+        renderOk({"-o", target, "--size", "16x8", "--quiet"});
+        struct stat after{};
+        ASSERT_EQ(::stat(target.c_str(), &after), 0);
+        EXPECT_NE(after.st_ino, before.st_ino) << "replaced, not rewritten in place";
+        EXPECT_EQ(after.st_mode & 07777, before.st_mode & 07777);
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+    }
+    // A new file gets the usual permissions of the user's mask.
+    renderOk({"-o", path("new.png"), "--size", "16x8", "--quiet"});
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(path("new.png")).permissions(), static_cast<fs::perms>(0666 & ~mask));
+}
+
+// A file's EXIF orientation is applied: the frame is the picture as a viewer shows it,
+// and the output, stored upright, says no other orientation. The reference is the
+// tag's definition: the side of the picture the stored 0th row and 0th column show on.
+TEST_F(RenderFiles, ExifOrientationIsApplied) {
+    enum Side { Top, Bottom, Left, Right };
+    const struct {
+        Side row, column;
+    } kSides[9] = {{}, {Top, Left}, {Top, Right}, {Bottom, Right}, {Bottom, Left},
+                   {Left, Top}, {Right, Top}, {Right, Bottom}, {Left, Bottom}};
+    const int w = 5;
+    const int h = 3;
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        FileImage stored = FileImage::sized(w, h, 4, OIIO::TypeDesc::UINT8);
+        for (std::size_t i = 0; i < stored.data.size(); ++i) {
+            stored.words<uint8_t>()[i] = i % 4 == 3 ? 255 : static_cast<uint8_t>(17 * (i / 4) + 3 * (i % 4));
+        }
+        const std::string in = path("oriented_" + std::to_string(orientation) + ".tif");
+        OIIO::ImageSpec header(w, h, 4, stored.type);
+        header.alpha_channel = 3;
+        header.attribute("Orientation", orientation);
+        {
+            auto out = OIIO::ImageOutput::create(in);
+            ASSERT_TRUE(out && out->open(in, header));
+            ASSERT_TRUE(out->write_image(stored.type, stored.data.data()));
+            ASSERT_TRUE(out->close());
+        }
+        renderOk({in, "-o", path("shown.png"), "--direct", "--quiet"});
+        const FileImage shown = readFile(path("shown.png"));
+        const bool turned = kSides[orientation].row == Left || kSides[orientation].row == Right;
+        ASSERT_EQ(shown.width, turned ? h : w);
+        ASSERT_EQ(shown.height, turned ? w : h);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                int dx = 0;  // where stored pixel (x, y) shows
+                int dy = 0;
+                switch (kSides[orientation].row) {
+                    case Top: dy = y; break;
+                    case Bottom: dy = shown.height - 1 - y; break;
+                    case Left: dx = y; break;
+                    case Right: dx = shown.width - 1 - y; break;
+                }
+                switch (kSides[orientation].column) {
+                    case Top: dy = x; break;
+                    case Bottom: dy = shown.height - 1 - x; break;
+                    case Left: dx = x; break;
+                    case Right: dx = shown.width - 1 - x; break;
+                }
+                for (int c = 0; c < 4; ++c) {
+                    EXPECT_EQ(shown.data[static_cast<std::size_t>((dy * shown.width + dx) * 4 + c)],
+                              stored.data[static_cast<std::size_t>((y * w + x) * 4 + c)])
+                        << "stored pixel " << x << "," << y;
+                }
+            }
+        }
+        auto check = OIIO::ImageInput::open(path("shown.png"));
+        ASSERT_TRUE(check);
+        EXPECT_EQ(check->spec().get_int_attribute("Orientation", 1), 1);
+    }
 }
 
 TEST_F(RenderFiles, FailedRenderWritesNothing) {

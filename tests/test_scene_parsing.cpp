@@ -112,5 +112,34 @@ TEST(SceneValues, CheckboxSpellings) {
     }
 }
 
+// A refusal quotes what was typed on one line: control characters show escaped.
+TEST(SceneText, RefusalsQuoteControlCharactersEscaped) {
+    struct Refused {
+        const char* text;
+        const char* shows;
+    };
+    const Refused cases[] = {
+        {"Mode=Move\n2", "\"Move\\n2\""},
+        {"Row\t=\x01", "\"\\x01\""},
+        {"Nothing\r\nat all", "\"Nothing\\x0d\\nat all\" is not of the form"},
+        {"Bad\x7fName=1", "unknown parameter \"Bad\\x7fName\""},
+    };
+    for (const Refused& c : cases) {
+        SCOPED_TRACE(c.text);
+        Scene scene;
+        std::string error;
+        ASSERT_FALSE(parseParamAssignment(c.text, 0, scene, error));
+        EXPECT_NE(error.find(c.shows), std::string::npos) << error;
+        for (const char ch : error) EXPECT_GE(static_cast<unsigned char>(ch), 0x20) << error;
+        error.clear();
+        ASSERT_FALSE(parseKeyframe(c.text, 0, scene, error));
+        for (const char ch : error) EXPECT_GE(static_cast<unsigned char>(ch), 0x20) << error;
+    }
+    Scene scene;
+    std::string error;
+    ASSERT_FALSE(addMask("M 0 0\nL 1 1 Q", scene, error));
+    EXPECT_NE(error.find("\"M 0 0\\nL 1 1 Q\""), std::string::npos) << error;
+}
+
 }  // namespace
 }  // namespace tilesweep::test
