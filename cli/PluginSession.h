@@ -12,6 +12,7 @@
 
 #include "Commands.h"
 #include "FrameImage.h"
+#include "FrameRenderer.h"
 #include "Scene.h"
 
 namespace tilesweep {
@@ -42,8 +43,9 @@ public:
     // One warning per parameter the user set that the UI rules grey out.
     std::vector<std::string> greyedOutWarnings(const Scene& scene, const std::vector<int32_t>& namedParams);
     // Renders the frame at `time` (hundredths of a frame) through the plug-in: the
-    // whole layer, or only `region` of it, which the host then asks for alone.
-    bool renderFrame(const Scene& scene, int32_t time, const FrameImage& input, const std::optional<Rect>& region,
+    // whole layer, or what `window` says of it: the host subsamples the layer for a
+    // reduced resolution, and asks for a region alone.
+    bool renderFrame(const Scene& scene, int32_t time, const FrameImage& input, const FrameWindow& window,
                      const std::function<void(int32_t, int32_t)>& progress, FrameImage& output, std::string& error);
 
 private:

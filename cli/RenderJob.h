@@ -25,6 +25,8 @@ struct RenderJob {
     int32_t width = 1920;  // of the built-in test image
     int32_t height = 1080;
     FramePattern pattern;
+    int32_t downsampleX = 1;  // the frame at 1/downsampleX across, 1/downsampleY down
+    int32_t downsampleY = 1;
 };
 
 // False with a one-line reason.

@@ -16,6 +16,14 @@ Rect blockRect(const BlockRecord& b) { return Rect{b.left, b.top, b.left + b.wid
 
 bool isOutsider(const BlockRecord& b) { return b.rank < 0 && b.rank != kUnassignedRank; }
 
+// A block smaller than an image pixel at a reduced resolution covers no pixel.
+bool coversNothing(const BlockRecord& b) { return b.width <= 0 || b.height <= 0; }
+
+// A distance measured in full-resolution pixels, in image pixels along one axis.
+double inImagePixels(double distance, const PixelScale& scale) {
+    return isUnitScale(scale) ? distance : distance * scale.numerator / scale.denominator;
+}
+
 // trunc(x + 0.5) of a pixel distance; NaN or runaway values never reach an
 // undefined conversion.
 int32_t roundedDistance(double x) { return truncToInt32(x + 0.5); }
@@ -115,7 +123,7 @@ int32_t drawStill1Blocks(const BlockPainter& painter) {
     const auto viewing = popupChoice<ViewingModeKind>(painter.settings.viewingMode);
     for (int32_t i = 0; i < plan.blockCount; ++i) {
         const BlockRecord& b = plan.blocks[i];
-        if (b.rank < 0) continue;
+        if (b.rank < 0 || coversNothing(b)) continue;
         const BlockTiming t = timingOf(b, plan);
         if (t.progress >= 1 || (t.progress > 0 && viewing == ViewingModeKind::OnlyNotWiping)) {
             plane.clear(b.left, b.top, b.left + b.width, b.top + b.height);
@@ -169,7 +177,9 @@ int32_t drawWipingBlock(const BlockPainter& painter, const BlockRecord& b, doubl
             return services.copy(&from, &to);
         }
         case ModeKind::Move2: {
-            const int32_t k = roundedDistance(p * std::max(plan.imageWidth, plan.imageHeight));
+            // The full-resolution distance, so that every resolution moves alike.
+            const double distance = p * std::max(plan.gridWidth, plan.gridHeight);
+            const int32_t k = roundedDistance(inImagePixels(distance, horizontal ? plan.scaleX : plan.scaleY));
             switch (d) {
                 case kRight: return services.transfer_rect(R, painter.frameMode, L + k, T);
                 case kLeft: return services.transfer_rect(R, painter.frameMode, L - k, T);
@@ -219,7 +229,7 @@ int32_t drawMovingAndShrinkingBlocks(const BlockPainter& painter) {
         const int32_t w = plan.moveStacking
             ? plan.blocks[stackingEntry(turn, plan.blockCount, zIndex)].blockAtRank
             : turn;
-        if (w < 0 || plan.blocks[w].rank < 0) continue;
+        if (w < 0 || plan.blocks[w].rank < 0 || coversNothing(plan.blocks[w])) continue;
         const BlockRecord& b = plan.blocks[w];
         const BlockTiming t = timingOf(b, plan);
         int32_t err = kErrNone;
@@ -302,7 +312,7 @@ int32_t drawOutsiders(const BlockPainter& painter) {
     if (op == OutsiderOp::None) return kErrNone;
     for (int32_t i = 0; i < painter.plan.blockCount; ++i) {
         const BlockRecord& b = painter.plan.blocks[i];
-        if (!isOutsider(b)) continue;
+        if (!isOutsider(b) || coversNothing(b)) continue;
         const Rect r = blockRect(b);
         const int32_t err = op == OutsiderOp::Copy ? painter.services.copy(&r, &r) : painter.services.fill(&r);
         if (err != kErrNone) return err;
@@ -326,7 +336,7 @@ int32_t drawLateOutsiders(const BlockPainter& painter) {
     }
     for (int32_t i = 0; i < painter.plan.blockCount; ++i) {
         const BlockRecord& b = painter.plan.blocks[i];
-        if (!isOutsider(b)) continue;
+        if (!isOutsider(b) || coversNothing(b)) continue;
         const Rect r = blockRect(b);
         if (const int32_t err = painter.services.transfer_rect(r, painter.frameMode, b.left, b.top)) return err;
     }

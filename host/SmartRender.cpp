@@ -1,5 +1,6 @@
 #include "SmartRender.h"
 
+#include <climits>
 #include <cstring>
 
 #include "FramePipeline.h"
@@ -39,6 +40,19 @@ private:
     bool made_ = false;
 };
 
+PixelScale pixelScale(const PF_RationalScale& downsample) {
+    if (downsample.den > static_cast<A_u_long>(INT32_MAX)) return PixelScale{};
+    return PixelScale{downsample.num, static_cast<int32_t>(downsample.den)};
+}
+
+// The input world lies at `where` in the layer, at the frame's downsampling: the grid
+// is laid over all of it at full resolution, and mask paths (layer coordinates at
+// full resolution) are placed by its corner.
+FrameGeometry inputGeometry(const PF_InData& in, const PF_LRect& where, const PF_EffectWorld& input) {
+    return bufferGeometry(where.left, where.top, where.left + input.width, where.top + input.height, in.width,
+                          in.height, pixelScale(in.downsample_x), pixelScale(in.downsample_y));
+}
+
 Rect engineRect(const PF_LRect& r, A_long originX, A_long originY) {
     return Rect{r.left - originX, r.top - originY, r.right - originX, r.bottom - originY};
 }
@@ -55,7 +69,7 @@ PF_Err renderRegion(const WipeSettings& settings, const FrameRegion& region, PF_
     if (err != PF_Err_NONE) return err;
     {
         HostRenderServices services(in, out, suites, input, whole.world());
-        err = renderFrame(settings, imageViewOf(input, pixels.pixelBytes),
+        err = renderFrame(settings, inputGeometry(in, region.layer, input), imageViewOf(input, pixels.pixelBytes),
                           imageViewOf(whole.world(), pixels.pixelBytes), pixels.depth, services);
     }
     if (err != PF_Err_NONE) return err;
@@ -112,8 +126,9 @@ PF_Err smartRender(const Flavour& flavour, PF_InData& in, PF_OutData& out, PF_Sm
                            format, *input, *output);
     } else {
         HostRenderServices services(in, out, suites, *input, *output);
-        err = renderFrame(block.record, imageViewOf(*input, pixels->pixelBytes),
-                          imageViewOf(*output, pixels->pixelBytes), pixels->depth, services);
+        err = renderFrame(block.record, inputGeometry(in, block.region.layer, *input),
+                          imageViewOf(*input, pixels->pixelBytes), imageViewOf(*output, pixels->pixelBytes),
+                          pixels->depth, services);
     }
     const PF_Err releaseErr = worldSuite.release(kWorldSuiteReleaseMessage);
     return err != PF_Err_NONE ? err : releaseErr;
