@@ -33,7 +33,8 @@ bool loadInput(const RenderOptions& options, const RenderJob& job, const Scene& 
         const PixelDepth depth = job.depth.value_or(Depth8);
         const ImageHeader header{job.width, job.height, depth, 0};
         if (!budgeting.admit(scene, header, error)) return false;
-        input = makeTestImage(job.width, job.height, depth);
+        input = job.noiseSeed ? noiseImage(job.width, job.height, depth, *job.noiseSeed)
+                              : makeTestImage(job.width, job.height, depth);
         return true;
     }
     std::string warning;

@@ -20,6 +20,7 @@ struct RenderOptions {
     std::string frame;   // one frame of the animation
     std::string sheet;   // "CxR" contact sheet
     std::string size;    // "WxH" of the built-in test image
+    std::string noise;   // seed of the noise picture that replaces the test image
     std::string region;  // "LEFT,TOP,RIGHT,BOTTOM": only this rectangle of the layer
     std::string downsample;  // "N" or "N,M": at 1/N across and 1/M down
     bool quiet = false;

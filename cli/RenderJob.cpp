@@ -1,6 +1,7 @@
 #include "RenderJob.h"
 
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -98,6 +99,18 @@ bool readJob(const RenderOptions& options, RenderJob& job, std::string& error) {
     if (frames + frame + sheet > 1) {
         error = "--frames, --frame and --sheet exclude one another (give one of them)";
         return false;
+    }
+    if (!options.noise.empty() && !options.input.empty()) {
+        error = "--noise replaces the built-in test image and cannot be used with an INPUT image";
+        return false;
+    }
+    if (!options.noise.empty()) {
+        int64_t seed = 0;
+        if (!parseInteger(options.noise, 0, UINT32_MAX, seed)) {
+            error = "--noise \"" + options.noise + "\" is not a seed (accepted: 0 to " + std::to_string(UINT32_MAX) + ")";
+            return false;
+        }
+        job.noiseSeed = static_cast<uint32_t>(seed);
     }
     if (!options.size.empty() && !options.input.empty()) {
         error = "--size sets the built-in test image's size and cannot be used with an INPUT image";

@@ -24,6 +24,7 @@ struct RenderJob {
     int32_t sheetRows = 0;
     int32_t width = 1920;  // of the built-in test image
     int32_t height = 1080;
+    std::optional<uint32_t> noiseSeed;  // the seeded noise picture instead of the test image
     FramePattern pattern;
     int32_t downsampleX = 1;  // the frame at 1/downsampleX across, 1/downsampleY down
     int32_t downsampleY = 1;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
+
+#include "PixelBuffer.h"
 
 namespace tilesweep {
 
@@ -194,6 +197,13 @@ FrameImage makeTestImage(int32_t width, int32_t height, PixelDepth depth) {
         }
     }
     return frameFromCanvas(canvas, depth);
+}
+
+FrameImage noiseImage(int32_t width, int32_t height, PixelDepth depth, uint32_t seed) {
+    const simhost::PixelBuffer noise = simhost::makePatternImage(depth, width, height, 0, seed);
+    FrameImage image = FrameImage::blank(depth, width, height);
+    std::memcpy(image.bytes.data(), noise.bytes().data(), std::min(image.bytes.size(), noise.bytes().size()));
+    return image;
 }
 
 }  // namespace tilesweep

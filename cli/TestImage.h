@@ -46,4 +46,8 @@ FrameImage frameFromCanvas(const RgbCanvas& canvas, PixelDepth depth);
 // column letter and row number, and a ring around the centre.
 FrameImage makeTestImage(int32_t width, int32_t height, PixelDepth depth);
 
+// The simulated host's seeded noise picture, mostly opaque with partly and fully
+// transparent pixels: what the reference frames wipe.
+FrameImage noiseImage(int32_t width, int32_t height, PixelDepth depth, uint32_t seed);
+
 }  // namespace tilesweep

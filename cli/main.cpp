@@ -102,6 +102,10 @@ int main(int argc, char** argv) {
         ->type_name("CxR");
     render->add_option("--size", renderOptions.size, "Size of the built-in test image (default 1920x1080)")
         ->type_name("WxH");
+    render->add_option("--noise", renderOptions.noise,
+                       "Wipe a seeded noise picture with partly transparent pixels instead of the test image (the "
+                       "picture of the reference frames)")
+        ->type_name("SEED");
     render->add_option("--jobs", renderOptions.jobs, "Frames of --frames or --sheet rendered at once (default: one per core)")
         ->type_name("N");
     render->add_option("--memory-budget", renderOptions.memoryBudget,

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "Fnv1a.h"
 #include "Life.h"
 #include "ParamTable.h"
 #include "SceneParsing.h"
@@ -48,29 +49,6 @@ const char* const kMasks[] = {"M 3 4 L 48 10 L 58 40 L 6 36", "M 2 44 C 20 -12 4
 const std::vector<std::string> kEasingCurves[] = {
     {"Easing Keyframe=0:0", "Easing Keyframe=16:70", "Easing Keyframe=40:100"},
     {"Easing Keyframe=3:20", "Easing Keyframe=30:85"},
-};
-
-class Fnv1a {
-public:
-    void bytes(const void* data, std::size_t size) {
-        const auto* p = static_cast<const unsigned char*>(data);
-        for (std::size_t i = 0; i < size; ++i) {
-            hash_ = (hash_ ^ p[i]) * 0x100000001B3ull;
-        }
-    }
-    // Numbers little-endian and strings with their terminator, so that the hash
-    // does not depend on the machine.
-    void u32(uint32_t value) {
-        const unsigned char b[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                                    static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-        bytes(b, sizeof b);
-    }
-    void i32(int32_t value) { u32(static_cast<uint32_t>(value)); }
-    void text(const std::string& value) { bytes(value.c_str(), value.size() + 1); }
-    unsigned long long value() const { return hash_; }
-
-private:
-    uint64_t hash_ = 0xCBF29CE484222325ull;
 };
 
 std::string popupItem(ParamIndex index, int32_t item) {
@@ -207,7 +185,7 @@ bool playLife(const std::string& pluginPath, bool windowsLibrary, Flavour flavou
         if (anyNonZero(report.outputs[i].bytes())) ++drawn;
         clean = clean && report.frameErrs[i] == PF_Err_NONE;
         std::printf("frame %s %s %02zu err %d %016llx %s\n", flavourName, depthName(depth), i,
-                    static_cast<int>(report.frameErrs[i]), pixels.value(), labels[i].c_str());
+                    static_cast<int>(report.frameErrs[i]), static_cast<unsigned long long>(pixels.value()), labels[i].c_str());
     }
 
     // What the commands answered, what was registered and what the UI rules greyed
@@ -245,8 +223,8 @@ bool playLife(const std::string& pluginPath, bool windowsLibrary, Flavour flavou
     clean = clean && outstanding == 0 && complaints == 0 && host.params().size() == ParamCount - 1;
     std::printf("life %s %s commands %zu %016llx params %zu %016llx ui %zu %016llx drawn %d outstanding %zu "
                 "complaints %zu\n",
-                flavourName, depthName(depth), host.commandLog().size(), commands.value(), host.params().size(),
-                params.value(), host.uiUpdates(0).size(), ui.value(), drawn, outstanding, complaints);
+                flavourName, depthName(depth), host.commandLog().size(), static_cast<unsigned long long>(commands.value()), host.params().size(),
+                static_cast<unsigned long long>(params.value()), host.uiUpdates(0).size(), static_cast<unsigned long long>(ui.value()), drawn, outstanding, complaints);
     for (const std::string& line : host.outstanding()) std::fprintf(stderr, "outstanding: %s\n", line.c_str());
     for (const std::string& line : host.messages()) std::fprintf(stderr, "host: %s\n", line.c_str());
     return clean;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "BlockOrder.h"
+#include "Direction.h"
 #include "TestSupport.h"
 
 namespace tilesweep::test {
@@ -294,6 +295,53 @@ TEST(Grid, MoreRowsThanPixelsGiveOnePixelRows) {
     for (int32_t r = 0; r < 6; ++r) EXPECT_EQ(f->plan.blocks[r].height, 1);
     s.rows = 0;
     EXPECT_EQ(planOf(s, 4, 6)->plan.blockCount, 0) << "a count below 1 gives an empty grid";
+}
+
+// Which way a block wipes when it follows the order: away from the block before
+// it, a diagonal tie on the horizontal axis.
+TEST(DirectionDependence, TowardTheNextBlock) {
+    struct Move {
+        int32_t xn, yn, xp, yp;
+        DirectionCode normal;
+    };
+    const Move moves[] = {
+        {100, 100, 0, 0, kRight}, {-100, 100, 0, 0, kLeft},  {100, -100, 0, 0, kRight}, {-100, -100, 0, 0, kLeft},
+        {99, 100, 0, 0, kDown},   {-99, -100, 0, 0, kUp},    {101, 100, 0, 0, kRight},  {-100, 0, 0, 0, kLeft},
+        {0, 0, 0, 0, kRight},     {0, 7, 0, 0, kDown},       {0, -7, 0, 0, kUp},        {8, 8, 16, 0, kLeft},
+        {INT32_MAX, 0, INT32_MIN, 0, kRight},                {0, INT32_MIN, 0, INT32_MAX, kUp},
+    };
+    const DirectionCode opposite[4] = {kLeft, kRight, kUp, kDown};
+    for (const Move& m : moves) {
+        SCOPED_TRACE(std::to_string(m.xp) + "," + std::to_string(m.yp) + " to " + std::to_string(m.xn) + "," +
+                     std::to_string(m.yn));
+        EXPECT_EQ(towardDirection(m.xn, m.yn, m.xp, m.yp, DependenceKind::Normal), m.normal);
+        EXPECT_EQ(towardDirection(m.xn, m.yn, m.xp, m.yp, DependenceKind::Inverse), opposite[m.normal]);
+    }
+}
+
+// Square blocks visited at random: many moves are exact diagonals, which wipe
+// along the horizontal axis.
+TEST(DirectionDependence, DiagonalStepsOfARandomOrderAreHorizontal) {
+    WipeSettings s = defaultSettings();
+    s.rows = 6;
+    s.columns = 6;
+    s.order = popupValue(OrderKind::Random);
+    s.orderSeed = 5;
+    s.directionDependence = popupValue(DependenceKind::Normal);
+    auto f = planOf(s, 60, 60);
+    ASSERT_EQ(f->err, 0);
+    ASSERT_EQ(f->plan.blockCount, 36);
+    int diagonals = 0;
+    for (int32_t p = 1; p < f->plan.blockCount; ++p) {
+        const BlockRecord& previous = f->plan.blocks[f->plan.blocks[p - 1].blockAtRank];
+        const BlockRecord& next = f->plan.blocks[f->plan.blocks[p].blockAtRank];
+        const int32_t dx = next.left - previous.left;
+        const int32_t dy = next.top - previous.top;
+        if (std::abs(dx) != std::abs(dy)) continue;
+        ++diagonals;
+        EXPECT_EQ(f->plan.directions[p], dx >= 0 ? kRight : kLeft) << "slot " << p;
+    }
+    EXPECT_GT(diagonals, 0) << "the seed must give the order some diagonal steps";
 }
 
 }  // namespace

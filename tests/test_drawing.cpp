@@ -145,22 +145,27 @@ TEST(Still1, LeftTakesColumnsFromTheRight) {
 }
 
 // Two rows of blocks: with Up near the end of a wipe the partial row would fall
-// into the block above; it must stay inside the wiping block.
+// into the block above; it must stay inside the wiping block. The lower block
+// goes first, so the block above is still whole and would show the stray row.
 TEST(Still1, UpPartialRowStaysInsideTheBlock) {
     Frame8 f(4, 20);
     WipeSettings s = singleBlock(ModeKind::Still1, 0.0, kUp);
     s.rows = 2;
     s.delay = 1.0;
-    // Two steps with full delay: at C = 0.98 step 1 is at 0.96, so X = 9.6 + 0.5 = 10.1.
-    s.completion = 0.98;
-    s.order = popupValue(OrderKind::Vertical);  // the lower block is step 1
+    s.order = popupValue(OrderKind::Vertical);
+    s.orderInverse = 1;  // the lower block is step 0
+    // Two steps with full delay: at C = 0.48 step 0 is at 0.96, so X = 9.6 + 0.5 = 10.1,
+    // and step 1 has not started.
+    s.completion = 0.48;
     ASSERT_EQ(render(f, s).err, 0);
     for (int32_t y = 10; y < 20; ++y) EXPECT_EQ(f.alpha(0, y), 0) << y;
-    for (int32_t y = 0; y < 10; ++y) EXPECT_EQ(f.alpha(0, y), 0) << "the upper block is done";
-    s.completion = 0.4;  // upper block wiping at 0.8, lower not started
+    for (int32_t y = 0; y < 10; ++y) EXPECT_EQ(f.alpha(0, y), 255) << "the upper block is untouched, row " << y;
+    s.completion = 0.2;  // step 0 at 0.4: X = 4.5, four rows gone and half of the fifth
     Frame8 g(4, 20);
     ASSERT_EQ(render(g, s).err, 0);
-    for (int32_t y = 10; y < 20; ++y) EXPECT_EQ(g.alpha(0, y), 255) << y;
+    for (int32_t y = 16; y < 20; ++y) EXPECT_EQ(g.alpha(0, y), 0) << y;
+    EXPECT_EQ(g.alpha(0, 15), 127);
+    for (int32_t y = 0; y < 15; ++y) EXPECT_EQ(g.alpha(0, y), 255) << y;
 }
 
 TEST(Still1, FloatAndSixteenBitAlphaArithmetic) {
@@ -234,6 +239,34 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"Shrink1Up", ModeKind::Shrink1, 0.25, kUp, {"copy 0,0,100,60 0,0,100,45"}},
         ModeCase{"Shrink2", ModeKind::Shrink2, 0.5, kRight, {"copy 0,0,100,60 25,15,75,45"}}),
     [](const ::testing::TestParamInfo<ModeCase>& param) { return param.param.name; });
+
+// The insets of Still3's hole and Shrink2's target are rounded, not truncated:
+// blocks whose halves are not whole pixels show the difference.
+TEST(Drawing, HoleAndShrinkInsetsRoundToTheNearestPixel) {
+    struct Inset {
+        ModeKind mode;
+        int32_t width, height;
+        double p;
+        const char* op;  // the last operation
+    };
+    const Inset cases[] = {
+        {ModeKind::Still3, 7, 5, 0.5, "fill 2,1,5,4"},    // insets 1.75 and 1.25
+        {ModeKind::Still3, 7, 5, 0.3, "fill 2,2,5,3"},    // 2.45 and 1.75
+        {ModeKind::Still3, 9, 3, 0.9, "fill 0,0,9,3"},    // 0.45 and 0.15
+        {ModeKind::Still3, 11, 13, 0.1, "fill 5,6,6,7"},  // 4.95 and 5.85
+        {ModeKind::Shrink2, 7, 5, 0.5, "copy 0,0,7,5 2,1,5,4"},
+        {ModeKind::Shrink2, 7, 5, 0.7, "copy 0,0,7,5 2,2,5,3"},
+        {ModeKind::Shrink2, 11, 13, 0.9, "copy 0,0,11,13 5,6,6,7"},
+    };
+    for (const Inset& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " at " + std::to_string(c.p));
+        Frame8 f(c.width, c.height);
+        const Rendered r = render(f, singleBlock(c.mode, c.p, kRight));
+        ASSERT_EQ(r.err, 0);
+        ASSERT_FALSE(r.ops.empty());
+        EXPECT_EQ(r.ops.back(), c.op);
+    }
+}
 
 TEST(Drawing, Still2FadesWithItsOwnMode) {
     Frame8 f(10, 10);
