@@ -49,17 +49,28 @@ BlockTiming timingOf(const BlockRecord& b, const FramePlan& plan) {
 
 // Alpha access for Still1, which clears wiped pixels itself. Integer alphas are
 // scaled as doubles and truncated; float alphas scaled in double and stored as float.
+// Image coordinates; only what the output shows of the image is touched.
 template <typename Channel>
 struct AlphaPlane {
     Channel* pixels;
     int32_t rowPixels;
+    Rect area;       // what the output shows
+    Rect drawable;   // the part of it within the image
 
     Channel& alpha(int32_t x, int32_t y) const {
-        return pixels[(static_cast<std::ptrdiff_t>(y) * rowPixels + x) * 4];
+        return pixels[(static_cast<std::ptrdiff_t>(y - area.top) * rowPixels + (x - area.left)) * 4];
+    }
+    void clip(int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1) const {
+        x0 = std::max(x0, drawable.left);
+        y0 = std::max(y0, drawable.top);
+        x1 = std::min(x1, drawable.right);
+        y1 = std::min(y1, drawable.bottom);
     }
     void clear(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
         using Word = typename AlphaWord<Channel>::Word;
         constexpr std::size_t kPixelBytes = 4 * sizeof(Channel);
+        clip(x0, y0, x1, y1);
+        if (x0 >= x1) return;
         for (int32_t y = y0; y < y1; ++y) {
             unsigned char* p = reinterpret_cast<unsigned char*>(&alpha(x0, y));
             for (int32_t x = x0; x < x1; ++x, p += kPixelBytes) {
@@ -71,6 +82,7 @@ struct AlphaPlane {
         }
     }
     void scale(int32_t x0, int32_t y0, int32_t x1, int32_t y1, double factor) const {
+        clip(x0, y0, x1, y1);
         for (int32_t y = y0; y < y1; ++y) {
             for (int32_t x = x0; x < x1; ++x) {
                 Channel& a = alpha(x, y);
@@ -119,7 +131,11 @@ void wipeStill1(const AlphaPlane<Channel>& plane, const BlockRecord& b, double p
 template <typename Channel>
 int32_t drawStill1Blocks(const BlockPainter& painter) {
     const FramePlan& plan = painter.plan;
-    const AlphaPlane<Channel> plane{static_cast<Channel*>(painter.output.pixels), painter.output.rowPixels};
+    const Rect& area = painter.outputArea;
+    const Rect drawable{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, plan.imageWidth),
+                        std::min(area.bottom, plan.imageHeight)};
+    const AlphaPlane<Channel> plane{static_cast<Channel*>(painter.output.pixels), painter.output.rowPixels, area,
+                                    drawable};
     const auto viewing = popupChoice<ViewingModeKind>(painter.settings.viewingMode);
     for (int32_t i = 0; i < plan.blockCount; ++i) {
         const BlockRecord& b = plan.blocks[i];

@@ -4,6 +4,7 @@
 
 #include "BlockDrawing.h"
 #include "Direction.h"
+#include "OutputWindow.h"
 #include "SeededRandom.h"
 #include "Stacking.h"
 
@@ -16,6 +17,14 @@ bool imagesFit(const ImageView& input, const ImageView& output) {
     return static_cast<int64_t>(input.rowPixels) - input.width >= 0 &&
            static_cast<int64_t>(output.rowPixels) - input.width >= 0 &&
            output.height == input.height;
+}
+
+// A window fits when both row strides hold their image's width and the output is
+// the window's size.
+bool windowFits(const ImageView& input, const ImageView& output, const Rect& area) {
+    return static_cast<int64_t>(input.rowPixels) - input.width >= 0 &&
+           static_cast<int64_t>(output.rowPixels) - output.width >= 0 && !isEmpty(area) &&
+           int64_t{area.right} - area.left == output.width && int64_t{area.bottom} - area.top == output.height;
 }
 
 // A grid count below 1 gives an empty grid; the image size caps it.
@@ -212,6 +221,30 @@ int32_t planFrame(const WipeSettings& settings, int32_t imageWidth, int32_t imag
     return err;
 }
 
+namespace {
+
+// The pipeline from planning to the last pass, drawing into an output that shows
+// `outputArea` of the frame through `services`.
+int32_t drawFrame(const WipeSettings& settings, const FrameGeometry& geometry, const ImageView& input,
+                  const ImageView& output, const Rect& outputArea, PixelDepth depth, RenderServices& services) {
+    FrameArrays arrays(services);
+    FramePlan plan;
+    int32_t err = planWipe(settings, geometry, input.width, input.height, services, arrays, plan);
+    if (err == kErrNone) err = prepareOutput(settings, plan, services);
+    if (err == kErrNone) fillRankMap(settings, plan);
+    plan.lateOutsiders = plan.moveStacking && popupChoice<ZIndexKind>(settings.zIndex) == ZIndexKind::Late;
+    const BlockPainter painter{settings, plan, output, outputArea, depth, services,
+                               frameCompositeMode(settings.blendMode)};
+    const bool outsidersExist = plan.pathOrder || settings.orderInsider < 1.0;
+    const double completion = plan.effectiveCompletion;
+    if (err == kErrNone && outsidersExist) err = drawOutsiders(painter);
+    if (err == kErrNone && completion > 0.0 && completion < 1.0) err = drawBlocks(painter);
+    if (err == kErrNone && outsidersExist) err = drawLateOutsiders(painter);
+    return err;
+}
+
+}  // namespace
+
 int32_t renderFrame(const WipeSettings& settings, const ImageView& input, const ImageView& output,
                     PixelDepth depth, RenderServices& services) {
     return renderFrame(settings, fullResolution(input.width, input.height), input, output, depth, services);
@@ -220,19 +253,20 @@ int32_t renderFrame(const WipeSettings& settings, const ImageView& input, const 
 int32_t renderFrame(const WipeSettings& settings, const FrameGeometry& geometry, const ImageView& input,
                     const ImageView& output, PixelDepth depth, RenderServices& services) {
     if (!imagesFit(input, output)) return kErrBadImageSize;
-    FrameArrays arrays(services);
-    FramePlan plan;
-    int32_t err = planWipe(settings, geometry, input.width, input.height, services, arrays, plan);
-    if (err == kErrNone) err = prepareOutput(settings, plan, services);
-    if (err == kErrNone) fillRankMap(settings, plan);
-    plan.lateOutsiders = plan.moveStacking && popupChoice<ZIndexKind>(settings.zIndex) == ZIndexKind::Late;
-    const BlockPainter painter{settings, plan, output, depth, services, frameCompositeMode(settings.blendMode)};
-    const bool outsidersExist = plan.pathOrder || settings.orderInsider < 1.0;
-    const double completion = plan.effectiveCompletion;
-    if (err == kErrNone && outsidersExist) err = drawOutsiders(painter);
-    if (err == kErrNone && completion > 0.0 && completion < 1.0) err = drawBlocks(painter);
-    if (err == kErrNone && outsidersExist) err = drawLateOutsiders(painter);
-    return err;
+    return drawFrame(settings, geometry, input, output, Rect{0, 0, input.width, input.height}, depth, services);
+}
+
+int32_t renderFrame(const WipeSettings& settings, const FrameGeometry& geometry, const ImageView& input,
+                    const ImageView& output, const Rect& outputArea, PixelDepth depth, RenderServices& services) {
+    if (!windowFits(input, output, outputArea)) return kErrBadImageSize;
+    const Rect image{0, 0, input.width, input.height};
+    if (!(outputArea.left >= 0 && outputArea.top >= 0 && outputArea.right <= image.right &&
+          outputArea.bottom <= image.bottom)) {
+        // What the window shows beyond the image stays transparent; nothing draws there.
+        if (const int32_t err = services.fill(nullptr)) return err;
+    }
+    WindowServices window(services, outputArea, input.width, input.height);
+    return drawFrame(settings, geometry, input, output, outputArea, depth, window);
 }
 
 }  // namespace tilesweep

@@ -56,5 +56,10 @@ int32_t renderFrame(const WipeSettings& settings, const ImageView& input, const 
 // resolution, a buffer that does not start at the layer's corner).
 int32_t renderFrame(const WipeSettings& settings, const FrameGeometry& geometry, const ImageView& input,
                     const ImageView& output, PixelDepth depth, RenderServices& services);
+// The same into an output that shows only `outputArea` of the frame (input image
+// coordinates, the output's size; beyond the image it is transparent): exactly those
+// pixels of the whole frame, at the cost of the area.
+int32_t renderFrame(const WipeSettings& settings, const FrameGeometry& geometry, const ImageView& input,
+                    const ImageView& output, const Rect& outputArea, PixelDepth depth, RenderServices& services);
 
 }  // namespace tilesweep

@@ -584,12 +584,14 @@ void SimHost::Impl::finishFrameWorlds(FrameState& f) {
     HostWorld* drawn = f.outputWorld.get();
     if (drawn == nullptr || drawn->pixels != &drawn->own) return;
     if (!drawn->own.paddingIs(kPaddingByte)) complain("the plug-in wrote beyond the rows of the output world");
-    f.report.outputWorld = drawn->own;
     const PF_LRect inside = overlap(drawn->rect, images);
-    if (emptyRect(inside)) return;
-    copyPixels(drawn->own, inside.left - drawn->rect.left, inside.top - drawn->rect.top, *f.output,
-               inside.left - images.left, inside.top - images.top, inside.right - inside.left,
-               inside.bottom - inside.top);
+    if (!emptyRect(inside)) {
+        copyPixels(drawn->own, inside.left - drawn->rect.left, inside.top - drawn->rect.top, *f.output,
+                   inside.left - images.left, inside.top - images.top, inside.right - inside.left,
+                   inside.bottom - inside.top);
+    }
+    // The world ends with the frame; the report keeps its pixels.
+    f.report.outputWorld = std::move(drawn->own);
 }
 
 bool SimHost::Impl::suiteRefused(const std::string& name, A_long version) const {

@@ -3,7 +3,6 @@
 // reduced frame's pixels.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "FrameImage.h"
 #include "ImageFile.h"
+#include "ImageFolder.h"
 #include "RunTool.h"
 
 namespace tilesweep::test {
@@ -18,23 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class DownsampleFiles : public ::testing::Test {
+class DownsampleFiles : public ImageFolder {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tilesweep_downsample_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    FrameImage read(const std::string& file) {
-        FrameImage image;
-        std::string warning, error;
-        EXPECT_TRUE(readImageFile(path(file), std::nullopt, image, warning, error)) << error;
-        return image;
-    }
-
     // Renders `look` into `file`; the run must succeed.
     void render(const std::string& file, std::vector<std::string> look) {
         std::vector<std::string> args = {"render", "-o", path(file), "--quiet"};
@@ -42,8 +27,6 @@ protected:
         const ToolResult r = runTool(args);
         ASSERT_EQ(r.exitCode, 0) << r.err;
     }
-
-    fs::path dir_;
 };
 
 // Blocks that fade in place show each block's state in every pixel, whatever the

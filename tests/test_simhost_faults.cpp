@@ -280,6 +280,12 @@ LifePlan sweepPlan(PixelDepth depth, bool strict, bool reducedGrown) {
     if (strict) {
         plan.frames[0].request = PF_LRect{2, 1, 7, 4};
         plan.frames[1].request = PF_LRect{-2, 3, 4, 9};
+        // A region that cuts a shrinking block: its scaled copy goes through a world.
+        Scene third;
+        for (const char* v : {"Completion=50", "Row=2", "Column=2", "Mode=Shrink2"}) {
+            EXPECT_TRUE(parseParamAssignment(v, 0, third, error)) << error;
+        }
+        plan.frames.push_back({third, 300, PF_LRect{1, 1, 6, 5}});
     }
     if (reducedGrown) {
         // Half resolution, on a buffer that an earlier effect grew by two pixels all
@@ -292,6 +298,7 @@ LifePlan sweepPlan(PixelDepth depth, bool strict, bool reducedGrown) {
         plan.frameOptions.layerHeight = 2;
         plan.frames[0].request = PF_LRect{0, 0, 2, 2};
         plan.frames[1].request = PF_LRect{-2, -1, 1, 1};
+        plan.frames[2].request = PF_LRect{0, 0, 2, 1};
     }
     return plan;
 }
@@ -325,7 +332,7 @@ TEST(SimHostFaults, EveryHostCallOfALifeFailedInTurn) {
                 SimHost host(pluginPath(flavour), flavour);
                 host.setBehaviour(sweepHost.behaviour);
                 const LifeReport clean = runLife(host, plan);
-                ASSERT_EQ(clean.frameErrs, (std::vector<PF_Err>{PF_Err_NONE, PF_Err_NONE}));
+                ASSERT_EQ(clean.frameErrs, std::vector<PF_Err>(plan.frames.size(), PF_Err_NONE));
                 ASSERT_TRUE(endedClean(host));
                 failable = host.failableCallCount();
                 cleanLog = host.commandLog();
@@ -334,8 +341,8 @@ TEST(SimHostFaults, EveryHostCallOfALifeFailedInTurn) {
                                       CallKind::Fill, CallKind::TransferRect}) {
                     EXPECT_GT(host.callCount(kind), 0) << callKindName(kind);
                 }
-                if (sweepHost.strict) {
-                    EXPECT_EQ(host.callCount(CallKind::NewWorld), 2);
+                if (sweepHost.strict && !sweepHost.reducedGrown) {
+                    EXPECT_GT(host.callCount(CallKind::NewWorld), 0);
                 }
                 EXPECT_GT(host.callCount(CallKind::GuidMixIn), 0);
             }

@@ -29,10 +29,6 @@ std::string name(Flavour flavour, PixelDepth depth) {
     return std::string(flavour == Flavour::Plugin64 ? "64" : "32") + " depth " + std::to_string(depth);
 }
 
-std::string popupItem(ParamIndex index, int32_t item) {
-    return popupItems(paramSpec(index)).at(static_cast<std::size_t>(item - 1));
-}
-
 // A mask through the points, moved by (dx, dy).
 std::string maskThrough(const std::vector<std::pair<int32_t, int32_t>>& points, int32_t dx = 0, int32_t dy = 0) {
     std::string path;
@@ -168,37 +164,12 @@ TEST(FrameGeometry, BuffersAtEveryResolution) {
     EXPECT_TRUE(isUnitScale(odd.scaleX) && isUnitScale(odd.scaleY));
 }
 
-// Random looks at every mode and viewing mode, every order including Path along
-// masks that reach beyond the reduced image, "Row" and "Column" above its size.
+// Random looks along masks that reach beyond the reduced image, "Row" and "Column"
+// above its size.
 Scene randomScene(std::mt19937& random, int32_t width, int32_t height, int32_t& rows, int32_t& columns) {
-    auto pick = [&random](int32_t low, int32_t high) {
-        return std::uniform_int_distribution<int32_t>(low, high)(random);
-    };
-    rows = pick(1, height);
-    columns = pick(1, width);
-    std::vector<std::string> values = {
-        "Completion=" + std::to_string(pick(1, 99)),
-        "Delay=" + std::to_string(pick(0, 100)),
-        "Row=" + std::to_string(rows),
-        "Column=" + std::to_string(columns),
-        "Mode=" + popupItem(Mode, pick(1, 8)),
-        "Viewing Mode=" + popupItem(ViewingMode, pick(1, 3)),
-        "Order=" + popupItem(Order, pick(1, 6)),
-        "Order Path=" + std::to_string(pick(1, 2)),
-        "Direction=" + popupItem(Direction, pick(1, 5)),
-        "Direction Seed=" + std::to_string(pick(0, 50)),
-        "Order Seed=" + std::to_string(pick(0, 50)),
-        "Blend Mode=" + popupItem(BlendMode, pick(1, 15)),
-        "Z-index=" + popupItem(ZIndex, pick(1, 3)),
-        "Easing=" + popupItem(Easing, pick(1, 9)),
-    };
-    if (pick(0, 2) == 0) {
-        values.push_back("Order Insider=" + std::to_string(pick(30, 99)));
-        values.push_back(std::string("Order Outsider=") + (pick(0, 1) == 0 ? "on" : "off"));
-    }
     const std::string across = maskThrough({{1, height - 3}, {width - 2, height / 3}, {width / 4, 1}});
     const std::string down = maskThrough({{width - 1, height - 1}, {2, height - 2}, {width / 2, 0}});
-    return sceneOf(values, {}, {across, down});
+    return sceneOf(test::randomLook(random, height, width, 1, rows, columns), {}, {across, down});
 }
 
 TEST(SimHostResolution, EveryFactorShowsTheFullFramesBlocksAwayFromTheirEdges) {
