@@ -189,11 +189,18 @@ std::vector<std::string> PluginSession::greyedOutWarnings(const Scene& scene, co
 bool PluginSession::renderFrame(const Scene& scene, int32_t time, const FrameImage& input, const FrameWindow& window,
                                 const std::function<void(int32_t, int32_t)>& progress, FrameImage& output,
                                 std::string& error) {
-    PixelBuffer in(input.depth, input.width, input.height);
-    const std::size_t rowBytes = static_cast<std::size_t>(in.rowBytes());
-    for (int32_t y = 0; y < input.height; ++y) {
-        std::memcpy(in.data() + rowBytes * static_cast<std::size_t>(y), input.bytes.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+    // Every frame of a run wipes the same layer: it is handed to the host once.
+    if (layerSource_ != input.bytes.data() || layer_.depth() != input.depth || layer_.width() != input.width ||
+        layer_.height() != input.height) {
+        layer_ = PixelBuffer(input.depth, input.width, input.height);
+        const std::size_t rowBytes = static_cast<std::size_t>(layer_.rowBytes());
+        for (int32_t y = 0; y < input.height; ++y) {
+            std::memcpy(layer_.data() + rowBytes * static_cast<std::size_t>(y),
+                        input.bytes.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+        }
+        layerSource_ = input.bytes.data();
     }
+    PixelBuffer& in = layer_;
     simhost::FrameOptions options;
     options.downsampleX = window.downsampleX;
     options.downsampleY = window.downsampleY;
