@@ -64,5 +64,53 @@ TEST(KeyframeText, FractionalFramesRoundToTheNearestHundredth) {
     }
 }
 
+// A value as the host's stream gives it: sliders and angles interpolate between
+// keyframes, popups and checkboxes hold each keyframe's value from its own time on.
+TEST(SceneValues, KeyframesInterpolateOrHoldFromTheirOwnTime) {
+    Scene scene;
+    std::string error;
+    for (const char* key : {"Mode=0:Still1", "Mode=10:Move2", "Mode=20.5:Shrink1", "Order Inverse=4:on",
+                            "Delay=0:10", "Delay=10:30", "Order Offset=0:-90", "Order Offset=20:270"}) {
+        ASSERT_TRUE(parseKeyframe(key, 0, scene, error)) << key << ": " << error;
+    }
+    struct At {
+        int32_t parameter;
+        int32_t time;
+        double value;
+    };
+    const At cases[] = {
+        {Mode, 0, 1},           {Mode, 999, 1},      {Mode, 1000, 5},     {Mode, 1001, 5},  {Mode, 2049, 5},
+        {Mode, 2050, 7},        {Mode, 99999, 7},    {OrderInverse, 399, 1}, {OrderInverse, 400, 1},
+        {Delay, 0, 10},         {Delay, 500, 20},    {Delay, 1000, 30},   {Delay, 5000, 30},
+        {OrderOffset, 1000, 90}, {OrderOffset, 0, -90},
+    };
+    for (const At& c : cases) {
+        SCOPED_TRACE(std::string(paramSpec(c.parameter).name) + " at " + std::to_string(c.time));
+        EXPECT_DOUBLE_EQ(scene.valueAt(c.parameter, c.time), c.value);
+    }
+    const RawParamValues raw = scene.rawValuesAt(1000);
+    EXPECT_EQ(raw[Mode], 5);
+    EXPECT_EQ(raw[OrderOffset], 90 * 65536);
+}
+
+// Every spelling of a checkbox the tool's help promises, and nothing else.
+TEST(SceneValues, CheckboxSpellings) {
+    const std::pair<const char*, int32_t> accepted[] = {{"on", 1}, {"1", 1}, {"true", 1}, {"ON", 1},
+                                                        {"off", 0}, {"0", 0}, {"false", 0}};
+    for (const auto& [text, value] : accepted) {
+        SCOPED_TRACE(text);
+        Scene scene;
+        std::string error;
+        ASSERT_TRUE(parseParamAssignment(std::string("Order Outsider=") + text, 0, scene, error)) << error;
+        EXPECT_EQ(scene.raw[OrderOutsider], value);
+    }
+    for (const char* text : {"yes", "2", "", "onn", "0.5"}) {
+        Scene scene;
+        std::string error;
+        EXPECT_FALSE(parseParamAssignment(std::string("Order Outsider=") + text, 0, scene, error)) << text;
+        EXPECT_NE(error.find("Order Outsider"), std::string::npos) << error;
+    }
+}
+
 }  // namespace
 }  // namespace tilesweep::test
