@@ -89,4 +89,24 @@ FrameImage orientFrame(const FrameImage& stored, int orientation) {
     return shown;
 }
 
+int32_t reducedSize(int32_t size, int32_t factor) {
+    return factor < 1 ? size : static_cast<int32_t>((int64_t{size} + factor - 1) / factor);
+}
+
+FrameImage subsampleFrame(const FrameImage& frame, int32_t factorX, int32_t factorY) {
+    FrameImage reduced =
+        FrameImage::blank(frame.depth, reducedSize(frame.width, factorX), reducedSize(frame.height, factorY));
+    const std::size_t pixelBytes = kChannelsPerPixel * bytesPerChannel(frame.depth);
+    unsigned char* to = reduced.bytes.data();
+    for (int32_t y = 0; y < reduced.height; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(factorY) *
+                                static_cast<std::size_t>(frame.width);
+        for (int32_t x = 0; x < reduced.width; ++x, to += pixelBytes) {
+            const std::size_t from = (row + static_cast<std::size_t>(x) * static_cast<std::size_t>(factorX)) * pixelBytes;
+            std::memcpy(to, frame.bytes.data() + from, pixelBytes);
+        }
+    }
+    return reduced;
+}
+
 }  // namespace tilesweep

@@ -40,6 +40,13 @@ FrameImage cropFrame(const FrameImage& frame, const Rect& region);
 // (1 as stored; 2 to 8 mirrored and turned; anything else is taken as 1).
 FrameImage orientFrame(const FrameImage& stored, int orientation);
 
+// The size of `size` pixels at 1/factor: ceil(size / factor); a factor below 1 keeps it.
+int32_t reducedSize(int32_t size, int32_t factor);
+
+// Every factorX-th pixel across and factorY-th down from the top-left, as a viewer at
+// reduced resolution shows the frame. Factors are 1 or more.
+FrameImage subsampleFrame(const FrameImage& frame, int32_t factorX, int32_t factorY);
+
 // The 16-bit mappings between the engine's 0..32768 and a file's 0..65535. Both
 // round to nearest, so engineWordFromFile(fileWordFromEngine(v)) == v for every v
 // in 0..32768; file words between two engine steps go to the nearer one. Engine

@@ -71,7 +71,7 @@ private:
 
 }  // namespace
 
-bool renderFrames(const Scene& scene, const FrameImage& input, const std::optional<Rect>& region,
+bool renderFrames(const Scene& scene, const FrameImage& input, const FrameWindow& window,
                   const FrameBatch& batch, const FrameRenderer& renderer, std::string& error) {
     const std::vector<int32_t>& times = batch.times;
     const std::vector<std::string>& outputs = batch.outputs;
@@ -93,7 +93,7 @@ bool renderFrames(const Scene& scene, const FrameImage& input, const std::option
     work.make = [&](int64_t item, int worker, std::string& itemError) {
         const auto i = static_cast<std::size_t>(item);
         FrameImage& output = outputFrames[static_cast<std::size_t>(worker)];
-        if (!renderer(scene, times[i], input, region, progress.forWorker(worker, i), output, itemError)) {
+        if (!renderer(scene, times[i], input, window, progress.forWorker(worker, i), output, itemError)) {
             itemError = "frame " + frameText(times[i]) + ": " + itemError;
             return false;
         }

@@ -24,7 +24,7 @@ struct FrameBatch {
 // Renders every frame of `batch` and writes each file completely or not at all;
 // frames are committed in time order, so a failure leaves the earlier ones. False
 // with a one-line reason.
-bool renderFrames(const Scene& scene, const FrameImage& input, const std::optional<Rect>& region,
+bool renderFrames(const Scene& scene, const FrameImage& input, const FrameWindow& window,
                   const FrameBatch& batch, const FrameRenderer& renderer, std::string& error);
 
 }  // namespace tilesweep

@@ -178,18 +178,31 @@ std::vector<std::string> PluginSession::greyedOutWarnings(const Scene& scene, co
     return warnings;
 }
 
-bool PluginSession::renderFrame(const Scene& scene, int32_t time, const FrameImage& input,
-                                const std::optional<Rect>& region,
+bool PluginSession::renderFrame(const Scene& scene, int32_t time, const FrameImage& input, const FrameWindow& window,
                                 const std::function<void(int32_t, int32_t)>& progress, FrameImage& output,
                                 std::string& error) {
-    PixelBuffer in(input.depth, input.width, input.height);
-    const std::size_t rowBytes = static_cast<std::size_t>(in.rowBytes());
-    for (int32_t y = 0; y < input.height; ++y) {
-        std::memcpy(in.data() + rowBytes * static_cast<std::size_t>(y), input.bytes.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+    // Every frame of a run wipes the same layer: it is handed to the host once.
+    if (layerSource_ != input.bytes.data() || layer_.depth() != input.depth || layer_.width() != input.width ||
+        layer_.height() != input.height) {
+        layer_ = PixelBuffer(input.depth, input.width, input.height);
+        const std::size_t rowBytes = static_cast<std::size_t>(layer_.rowBytes());
+        for (int32_t y = 0; y < input.height; ++y) {
+            std::memcpy(layer_.data() + rowBytes * static_cast<std::size_t>(y),
+                        input.bytes.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+        }
+        layerSource_ = input.bytes.data();
     }
-    PixelBuffer out(input.depth, input.width, input.height);
+    PixelBuffer& in = layer_;
     simhost::FrameOptions options;
-    if (region) options.request = PF_LRect{region->left, region->top, region->right, region->bottom};
+    options.downsampleX = window.downsampleX;
+    options.downsampleY = window.downsampleY;
+    const PF_LRect covered = simhost::bufferRect(input.width, input.height, options);
+    const int32_t width = covered.right - covered.left;
+    const int32_t height = covered.bottom - covered.top;
+    PixelBuffer out(input.depth, width, height);
+    if (window.region) {
+        options.request = PF_LRect{window.region->left, window.region->top, window.region->right, window.region->bottom};
+    }
     host_->setProgressListener(progress);
     const PF_Err err = host_->renderFrame(instance_, scene, time, in, out, options);
     host_->setProgressListener(nullptr);
@@ -199,17 +212,19 @@ bool PluginSession::renderFrame(const Scene& scene, int32_t time, const FrameIma
         return false;
     }
     const PF_LRect& shown = host_->lastFrame().resultRect;
-    const Rect wanted = region.value_or(Rect{0, 0, input.width, input.height});
+    const Rect wanted = window.region.value_or(Rect{0, 0, width, height});
     if (shown.left != wanted.left || shown.top != wanted.top || shown.right != wanted.right ||
         shown.bottom != wanted.bottom) {
         error = "the plug-in rendered another rectangle than the one asked for";
         return false;
     }
-    FrameImage whole = FrameImage::blank(input.depth, input.width, input.height);
-    for (int32_t y = 0; y < input.height; ++y) {
-        std::memcpy(whole.bytes.data() + rowBytes * static_cast<std::size_t>(y), out.data() + rowBytes * static_cast<std::size_t>(y), rowBytes);
+    FrameImage whole = FrameImage::blank(input.depth, width, height);
+    const std::size_t outRowBytes = static_cast<std::size_t>(out.rowBytes());
+    for (int32_t y = 0; y < height; ++y) {
+        std::memcpy(whole.bytes.data() + outRowBytes * static_cast<std::size_t>(y),
+                    out.data() + outRowBytes * static_cast<std::size_t>(y), outRowBytes);
     }
-    output = region ? cropFrame(whole, *region) : std::move(whole);
+    output = window.region ? cropFrame(whole, *window.region) : std::move(whole);
     return true;
 }
 

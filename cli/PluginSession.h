@@ -12,6 +12,8 @@
 
 #include "Commands.h"
 #include "FrameImage.h"
+#include "FrameRenderer.h"
+#include "PixelBuffer.h"
 #include "Scene.h"
 
 namespace tilesweep {
@@ -41,14 +43,19 @@ public:
     // One warning per parameter the user set that the UI rules grey out.
     std::vector<std::string> greyedOutWarnings(const Scene& scene, const std::vector<int32_t>& namedParams);
     // Renders the frame at `time` (hundredths of a frame) through the plug-in: the
-    // whole layer, or only `region` of it, which the host then asks for alone.
-    bool renderFrame(const Scene& scene, int32_t time, const FrameImage& input, const std::optional<Rect>& region,
+    // whole layer, or what `window` says of it: the host subsamples the layer for a
+    // reduced resolution, and asks for a region alone. The layer is taken from
+    // `input` once for all the frames of the same image.
+    bool renderFrame(const Scene& scene, int32_t time, const FrameImage& input, const FrameWindow& window,
                      const std::function<void(int32_t, int32_t)>& progress, FrameImage& output, std::string& error);
 
 private:
     PluginSession() = default;
     std::unique_ptr<simhost::SimHost> host_;
     int32_t instance_ = -1;
+    // The layer as the host holds it, and the frame pixels it was made from.
+    simhost::PixelBuffer layer_;
+    const unsigned char* layerSource_ = nullptr;
 };
 
 // What the user named with --param or --keyframe, by parameter index.

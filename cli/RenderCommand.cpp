@@ -48,11 +48,15 @@ bool loadInput(const RenderOptions& options, const RenderJob& job, const Scene& 
     return true;
 }
 
-bool readRegion(const RenderOptions& options, const FrameImage& input, std::optional<Rect>& region,
+// The region lies in the frame at the job's resolution.
+bool readWindow(const RenderOptions& options, const RenderJob& job, const FrameImage& input, FrameWindow& window,
                 std::string& error) {
+    window.downsampleX = job.downsampleX;
+    window.downsampleY = job.downsampleY;
     if (options.region.empty()) return true;
-    region.emplace();
-    return parseRegion(options.region, input.width, input.height, *region, error);
+    window.region.emplace();
+    return parseRegion(options.region, reducedSize(input.width, job.downsampleX),
+                       reducedSize(input.height, job.downsampleY), *window.region, error);
 }
 
 // Outputs that cannot be written are refused before any work, as bad arguments.
@@ -127,19 +131,20 @@ int render(const RenderOptions& options, const FrameRenderer& renderer, std::str
     if (!fitJobsToDescriptors(descriptorJobs, error)) return kExitFailed;
     FrameImage input;
     if (!loadInput(options, job, scene, budgeting, input, error)) return kExitBadInput;
-    std::optional<Rect> region;
-    if (!readRegion(options, input, region, error)) return kExitBadInput;
+    FrameWindow window;
+    if (!readWindow(options, job, input, window, error)) return kExitBadInput;
     if (!checkOutputFormat(options.output, input.depth, error)) return kExitBadInput;
     if (!sparesInput(options, batch.outputs, error)) return kExitBadInput;
     batch.times = frameTimes(job, scene);
 
     removeTemporaryFilesOnSignals();
-    const int32_t frameWidth = region ? region->right - region->left : input.width;
-    const int32_t frameHeight = region ? region->bottom - region->top : input.height;
+    const std::optional<Rect>& region = window.region;
+    const int32_t frameWidth = region ? region->right - region->left : reducedSize(input.width, window.downsampleX);
+    const int32_t frameHeight = region ? region->bottom - region->top : reducedSize(input.height, window.downsampleY);
     if (job.product == Product::Sheet) batch.sheet = sheetLayout(job.sheetColumns, job.sheetRows, frameWidth, frameHeight);
     batch.jobs = std::min(budgeting.jobs, descriptorJobs);
     batch.quiet = options.quiet;
-    if (!renderFrames(scene, input, region, batch, renderer, error)) return kExitFailed;
+    if (!renderFrames(scene, input, window, batch, renderer, error)) return kExitFailed;
 
     if (!options.quiet) reportWritten(options, job, batch, frameWidth, frameHeight, input.depth);
     return kExitOk;
@@ -174,7 +179,7 @@ int runRenderThroughPlugin(const RenderOptions& options, std::string& error) {
     std::vector<std::unique_ptr<PluginSession>> idle;
     idle.push_back(std::move(session));
     const FrameRenderer throughPlugin = [&](const Scene& frameScene, int32_t time, const FrameImage& input,
-                                            const std::optional<Rect>& region, const BlockProgress& progress,
+                                            const FrameWindow& window, const BlockProgress& progress,
                                             FrameImage& output, std::string& frameError) {
         std::unique_ptr<PluginSession> mine;
         {
@@ -186,7 +191,7 @@ int runRenderThroughPlugin(const RenderOptions& options, std::string& error) {
         }
         if (!mine) mine = PluginSession::open(options.plugin, frameError);
         if (!mine) return false;
-        const bool rendered = mine->renderFrame(frameScene, time, input, region, progress, output, frameError);
+        const bool rendered = mine->renderFrame(frameScene, time, input, window, progress, output, frameError);
         std::lock_guard<std::mutex> lock(poolMutex);
         idle.push_back(std::move(mine));
         return rendered;

@@ -22,6 +22,7 @@ struct RenderOptions {
     std::string size;    // "WxH" of the built-in test image
     std::string noise;   // seed of the noise picture that replaces the test image
     std::string region;  // "LEFT,TOP,RIGHT,BOTTOM": only this rectangle of the layer
+    std::string downsample;  // "N" or "N,M": at 1/N across and 1/M down
     bool quiet = false;
     bool direct = false;  // the engine alone, without the plug-in
     std::string plugin;   // the plug-in file; empty: the one beside the tool

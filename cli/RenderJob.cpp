@@ -15,6 +15,7 @@ namespace {
 constexpr int32_t kMaxSide = 30000;
 constexpr int64_t kMaxFrames = 1000000;
 constexpr int32_t kMaxSheetSide = 16;
+constexpr int32_t kMaxDownsample = 64;
 
 bool parseDepth(const std::string& text, std::optional<PixelDepth>& depth, std::string& error) {
     if (text.empty()) return true;
@@ -61,6 +62,25 @@ bool parseFrameTime(const std::string& text, int32_t& time, std::string& error) 
     return true;
 }
 
+// "N" or "N,M": the same factor both ways, or across then down.
+bool parseDownsample(const std::string& text, int32_t& across, int32_t& down, std::string& error) {
+    if (text.empty()) return true;
+    const std::size_t comma = text.find(',');
+    int64_t a = 0;
+    int64_t b = 0;
+    const bool ok = parseInteger(text.substr(0, comma), 1, kMaxDownsample, a) &&
+                    (comma == std::string::npos ? (b = a, true)
+                                                : parseInteger(text.substr(comma + 1), 1, kMaxDownsample, b));
+    if (!ok) {
+        error = "--downsample \"" + text + "\" is not of the form N or N,M (accepted: integers from 1 to " +
+                std::to_string(kMaxDownsample) + ")";
+        return false;
+    }
+    across = static_cast<int32_t>(a);
+    down = static_cast<int32_t>(b);
+    return true;
+}
+
 }  // namespace
 
 bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& value) {
@@ -97,6 +117,7 @@ bool readJob(const RenderOptions& options, RenderJob& job, std::string& error) {
         return false;
     }
     if (!parseDepth(options.depth, job.depth, error)) return false;
+    if (!parseDownsample(options.downsample, job.downsampleX, job.downsampleY, error)) return false;
     if (frames) {
         job.product = Product::Sequence;
         if (!parseInteger(options.frames, 1, kMaxFrames, job.frameCount)) {

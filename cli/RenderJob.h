@@ -26,6 +26,8 @@ struct RenderJob {
     int32_t height = 1080;
     std::optional<uint32_t> noiseSeed;  // the seeded noise picture instead of the test image
     FramePattern pattern;
+    int32_t downsampleX = 1;  // the frame at 1/downsampleX across, 1/downsampleY down
+    int32_t downsampleY = 1;
 };
 
 // False with a one-line reason.

@@ -141,6 +141,10 @@ int main(int argc, char** argv) {
                        "Render only this rectangle of the layer, as a zoomed viewer asks for it, and write just its "
                        "pixels")
         ->type_name("LEFT,TOP,RIGHT,BOTTOM");
+    render->add_option("--downsample", renderOptions.downsample,
+                       "Render at 1/N across and 1/M down (M: N if left out), as a viewer at reduced resolution "
+                       "shows the layer; --region is then in the reduced frame's pixels")
+        ->type_name("N[,M]");
     render->add_flag("--quiet", renderOptions.quiet, "No progress bar and no report of what was written");
     render->add_flag("--direct", renderOptions.direct, "Render with the engine alone instead of through the plug-in");
     render->add_option("--plugin", renderOptions.plugin, kPluginOptionHelp)->type_name("FILE");

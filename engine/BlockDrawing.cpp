@@ -16,6 +16,14 @@ Rect blockRect(const BlockRecord& b) { return Rect{b.left, b.top, b.left + b.wid
 
 bool isOutsider(const BlockRecord& b) { return b.rank < 0 && b.rank != kUnassignedRank; }
 
+// A block smaller than an image pixel at a reduced resolution covers no pixel.
+bool coversNothing(const BlockRecord& b) { return b.width <= 0 || b.height <= 0; }
+
+// A distance measured in full-resolution pixels, in image pixels along one axis.
+double inImagePixels(double distance, const PixelScale& scale) {
+    return isUnitScale(scale) ? distance : distance * scale.numerator / scale.denominator;
+}
+
 // trunc(x + 0.5) of a pixel distance; NaN or runaway values never reach an
 // undefined conversion.
 int32_t roundedDistance(double x) { return truncToInt32(x + 0.5); }
@@ -41,17 +49,28 @@ BlockTiming timingOf(const BlockRecord& b, const FramePlan& plan) {
 
 // Alpha access for Still1, which clears wiped pixels itself. Integer alphas are
 // scaled as doubles and truncated; float alphas scaled in double and stored as float.
+// Image coordinates; only what the output shows of the image is touched.
 template <typename Channel>
 struct AlphaPlane {
     Channel* pixels;
     int32_t rowPixels;
+    Rect area;       // what the output shows
+    Rect drawable;   // the part of it within the image
 
     Channel& alpha(int32_t x, int32_t y) const {
-        return pixels[(static_cast<std::ptrdiff_t>(y) * rowPixels + x) * 4];
+        return pixels[(static_cast<std::ptrdiff_t>(y - area.top) * rowPixels + (x - area.left)) * 4];
+    }
+    void clip(int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1) const {
+        x0 = std::max(x0, drawable.left);
+        y0 = std::max(y0, drawable.top);
+        x1 = std::min(x1, drawable.right);
+        y1 = std::min(y1, drawable.bottom);
     }
     void clear(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
         using Word = typename AlphaWord<Channel>::Word;
         constexpr std::size_t kPixelBytes = 4 * sizeof(Channel);
+        clip(x0, y0, x1, y1);
+        if (x0 >= x1) return;
         for (int32_t y = y0; y < y1; ++y) {
             unsigned char* p = reinterpret_cast<unsigned char*>(&alpha(x0, y));
             for (int32_t x = x0; x < x1; ++x, p += kPixelBytes) {
@@ -63,6 +82,7 @@ struct AlphaPlane {
         }
     }
     void scale(int32_t x0, int32_t y0, int32_t x1, int32_t y1, double factor) const {
+        clip(x0, y0, x1, y1);
         for (int32_t y = y0; y < y1; ++y) {
             for (int32_t x = x0; x < x1; ++x) {
                 Channel& a = alpha(x, y);
@@ -111,11 +131,15 @@ void wipeStill1(const AlphaPlane<Channel>& plane, const BlockRecord& b, double p
 template <typename Channel>
 int32_t drawStill1Blocks(const BlockPainter& painter) {
     const FramePlan& plan = painter.plan;
-    const AlphaPlane<Channel> plane{static_cast<Channel*>(painter.output.pixels), painter.output.rowPixels};
+    const Rect& area = painter.outputArea;
+    const Rect drawable{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, plan.imageWidth),
+                        std::min(area.bottom, plan.imageHeight)};
+    const AlphaPlane<Channel> plane{static_cast<Channel*>(painter.output.pixels), painter.output.rowPixels, area,
+                                    drawable};
     const auto viewing = popupChoice<ViewingModeKind>(painter.settings.viewingMode);
     for (int32_t i = 0; i < plan.blockCount; ++i) {
         const BlockRecord& b = plan.blocks[i];
-        if (b.rank < 0) continue;
+        if (b.rank < 0 || coversNothing(b)) continue;
         const BlockTiming t = timingOf(b, plan);
         if (t.progress >= 1 || (t.progress > 0 && viewing == ViewingModeKind::OnlyNotWiping)) {
             plane.clear(b.left, b.top, b.left + b.width, b.top + b.height);
@@ -169,7 +193,9 @@ int32_t drawWipingBlock(const BlockPainter& painter, const BlockRecord& b, doubl
             return services.copy(&from, &to);
         }
         case ModeKind::Move2: {
-            const int32_t k = roundedDistance(p * std::max(plan.imageWidth, plan.imageHeight));
+            // The full-resolution distance, so that every resolution moves alike.
+            const double distance = p * std::max(plan.gridWidth, plan.gridHeight);
+            const int32_t k = roundedDistance(inImagePixels(distance, horizontal ? plan.scaleX : plan.scaleY));
             switch (d) {
                 case kRight: return services.transfer_rect(R, painter.frameMode, L + k, T);
                 case kLeft: return services.transfer_rect(R, painter.frameMode, L - k, T);
@@ -219,7 +245,7 @@ int32_t drawMovingAndShrinkingBlocks(const BlockPainter& painter) {
         const int32_t w = plan.moveStacking
             ? plan.blocks[stackingEntry(turn, plan.blockCount, zIndex)].blockAtRank
             : turn;
-        if (w < 0 || plan.blocks[w].rank < 0) continue;
+        if (w < 0 || plan.blocks[w].rank < 0 || coversNothing(plan.blocks[w])) continue;
         const BlockRecord& b = plan.blocks[w];
         const BlockTiming t = timingOf(b, plan);
         int32_t err = kErrNone;
@@ -302,7 +328,7 @@ int32_t drawOutsiders(const BlockPainter& painter) {
     if (op == OutsiderOp::None) return kErrNone;
     for (int32_t i = 0; i < painter.plan.blockCount; ++i) {
         const BlockRecord& b = painter.plan.blocks[i];
-        if (!isOutsider(b)) continue;
+        if (!isOutsider(b) || coversNothing(b)) continue;
         const Rect r = blockRect(b);
         const int32_t err = op == OutsiderOp::Copy ? painter.services.copy(&r, &r) : painter.services.fill(&r);
         if (err != kErrNone) return err;
@@ -326,7 +352,7 @@ int32_t drawLateOutsiders(const BlockPainter& painter) {
     }
     for (int32_t i = 0; i < painter.plan.blockCount; ++i) {
         const BlockRecord& b = painter.plan.blocks[i];
-        if (!isOutsider(b)) continue;
+        if (!isOutsider(b) || coversNothing(b)) continue;
         const Rect r = blockRect(b);
         if (const int32_t err = painter.services.transfer_rect(r, painter.frameMode, b.left, b.top)) return err;
     }

@@ -18,6 +18,7 @@ struct BlockPainter {
     const WipeSettings& settings;
     const FramePlan& plan;
     const ImageView& output;
+    Rect outputArea;  // what the output shows, in image coordinates
     PixelDepth depth;
     RenderServices& services;
     CompositeMode frameMode;

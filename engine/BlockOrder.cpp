@@ -241,15 +241,15 @@ bool isRowMode(const OrderChoice& choice) {
            choice.orderPer != OrderPerKind::Block;
 }
 
-int32_t walkOrderPath(const BlockGrid& g, int32_t imageWidth, int32_t imageHeight,
+int32_t walkOrderPath(const BlockGrid& g, int32_t gridWidth, int32_t gridHeight,
                       int32_t orderPathId, OrderPathSource& source, const OrderChoice& choice,
-                      SeededRandom& insiderGenerator, int32_t& stepCount) {
+                      SeededRandom& insiderGenerator, int32_t& stepCount, PathOrigin origin) {
     InsiderRanker ranker(choice, false, insiderGenerator);
     void* path = nullptr;
     int32_t err = source.checkoutPath(orderPathId, &path);
     if (err != 0) return err;
-    const double width = imageWidth;
-    const double height = imageHeight;
+    const double width = gridWidth;
+    const double height = gridHeight;
     const double blockWidth = width / g.gridColumns;
     const double blockHeight = height / g.gridRows;
     // Arc lengths are stepped by 1.0; past 2^31 pixels a path is not a mask any more.
@@ -269,6 +269,8 @@ int32_t walkOrderPath(const BlockGrid& g, int32_t imageWidth, int32_t imageHeigh
             double y = 0.0;
             err = source.evalSegLength(path, preparation, s, d, &x, &y);
             if (err != 0) continue;
+            x -= origin.x;
+            y -= origin.y;
             if (!(x >= 0.0 && x < width && y >= 0.0 && y < height)) {
                 d += stepsThatChangeNothing(distanceOutside(x, y, width, height)) - 1.0;
                 continue;

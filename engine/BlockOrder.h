@@ -32,11 +32,19 @@ struct OrderChoice {
 // per column.
 bool isRowMode(const OrderChoice& choice);
 
-// Ranks the blocks that the mask passes over, counting `stepCount` up from 0.
-// Returns the first host error; a path that was checked out is always checked in.
-int32_t walkOrderPath(const BlockGrid& grid, int32_t imageWidth, int32_t imageHeight,
+// Where the grid's corner lies in the coordinates of the mask path (the layer's, at
+// full resolution).
+struct PathOrigin {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// Ranks the blocks that the mask passes over, counting `stepCount` up from 0. The
+// grid is `gridWidth` x `gridHeight` pixels with its corner at `origin`. Returns the
+// first host error; a path that was checked out is always checked in.
+int32_t walkOrderPath(const BlockGrid& grid, int32_t gridWidth, int32_t gridHeight,
                       int32_t orderPathId, OrderPathSource& path, const OrderChoice& choice,
-                      SeededRandom& insiderGenerator, int32_t& stepCount);
+                      SeededRandom& insiderGenerator, int32_t& stepCount, PathOrigin origin = {});
 
 // Ranks every block for the order; `stepCount` comes in as the Path walk or the row
 // count left it and goes out as the number of timing steps. Ends with "Order Inverse".

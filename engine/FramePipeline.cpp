@@ -4,6 +4,7 @@
 
 #include "BlockDrawing.h"
 #include "Direction.h"
+#include "OutputWindow.h"
 #include "SeededRandom.h"
 #include "Stacking.h"
 
@@ -18,6 +19,14 @@ bool imagesFit(const ImageView& input, const ImageView& output) {
            output.height == input.height;
 }
 
+// A window fits when both row strides hold their image's width and the output is
+// the window's size.
+bool windowFits(const ImageView& input, const ImageView& output, const Rect& area) {
+    return static_cast<int64_t>(input.rowPixels) - input.width >= 0 &&
+           static_cast<int64_t>(output.rowPixels) - output.width >= 0 && !isEmpty(area) &&
+           int64_t{area.right} - area.left == output.width && int64_t{area.bottom} - area.top == output.height;
+}
+
 // A grid count below 1 gives an empty grid; the image size caps it.
 int32_t gridCount(int32_t requested, int32_t pixels) {
     if (requested < 1 || pixels < 1) return 0;
@@ -27,9 +36,9 @@ int32_t gridCount(int32_t requested, int32_t pixels) {
 // Edges are (i x size) / count, truncated; stepping quotient and remainder gives
 // the same edges without a division per block.
 void layOutGrid(FramePlan& plan) {
-    const int64_t height = plan.imageHeight;
-    const int32_t columnStep = plan.gridColumns > 0 ? plan.imageWidth / plan.gridColumns : 0;
-    const int32_t columnRest = plan.gridColumns > 0 ? plan.imageWidth % plan.gridColumns : 0;
+    const int64_t height = plan.gridHeight;
+    const int32_t columnStep = plan.gridColumns > 0 ? plan.gridWidth / plan.gridColumns : 0;
+    const int32_t columnRest = plan.gridColumns > 0 ? plan.gridWidth % plan.gridColumns : 0;
     BlockRecord* block = plan.blocks;
     for (int32_t r = 0; r < plan.gridRows; ++r) {
         const auto top = static_cast<int32_t>(r * height / plan.gridRows);
@@ -47,6 +56,28 @@ void layOutGrid(FramePlan& plan) {
             *block = BlockRecord{left, top, right - left, bottom - top, kUnassignedRank, -1};
             left = right;
         }
+    }
+}
+
+// At a reduced resolution a block covers the image pixels that show its
+// full-resolution pixels; one smaller than an image pixel covers none. Edges stay
+// within the image whatever the geometry claims.
+void placeBlocksInImage(FramePlan& plan) {
+    if (isUnitScale(plan.scaleX) && isUnitScale(plan.scaleY) && plan.gridWidth <= plan.imageWidth &&
+        plan.gridHeight <= plan.imageHeight) {
+        return;
+    }
+    auto place = [](int64_t edge, const PixelScale& scale, int32_t size) {
+        return std::clamp(imageEdge(edge, scale), 0, size);
+    };
+    for (int32_t i = 0; i < plan.blockCount; ++i) {
+        BlockRecord& b = plan.blocks[i];
+        const int32_t left = place(b.left, plan.scaleX, plan.imageWidth);
+        const int32_t top = place(b.top, plan.scaleY, plan.imageHeight);
+        b.width = place(int64_t{b.left} + b.width, plan.scaleX, plan.imageWidth) - left;
+        b.height = place(int64_t{b.top} + b.height, plan.scaleY, plan.imageHeight) - top;
+        b.left = left;
+        b.top = top;
     }
 }
 
@@ -90,12 +121,16 @@ bool FrameArrays::allocate(ArrayMemory& memory, std::size_t bytes) {
     return allocator_.allocateArray(bytes, memory);
 }
 
-int32_t planWipe(const WipeSettings& s, int32_t imageWidth, int32_t imageHeight,
+int32_t planWipe(const WipeSettings& s, const FrameGeometry& geometry, int32_t imageWidth, int32_t imageHeight,
                  PlanServices& services, FrameArrays& arrays, FramePlan& plan) {
     plan.imageWidth = std::max(imageWidth, 0);
     plan.imageHeight = std::max(imageHeight, 0);
-    plan.gridRows = gridCount(s.rows, plan.imageHeight);
-    plan.gridColumns = gridCount(s.columns, plan.imageWidth);
+    plan.gridWidth = std::max(geometry.gridWidth, 0);
+    plan.gridHeight = std::max(geometry.gridHeight, 0);
+    plan.scaleX = isValidScale(geometry.scaleX) ? geometry.scaleX : PixelScale{};
+    plan.scaleY = isValidScale(geometry.scaleY) ? geometry.scaleY : PixelScale{};
+    plan.gridRows = gridCount(s.rows, plan.gridHeight);
+    plan.gridColumns = gridCount(s.columns, plan.gridWidth);
     plan.blockCount = plan.gridRows * plan.gridColumns;
     const ModeKind mode = popupChoice<ModeKind>(s.mode);
     plan.moveStacking = mode == ModeKind::Move2 || mode == ModeKind::Move3;
@@ -121,8 +156,9 @@ int32_t planWipe(const WipeSettings& s, int32_t imageWidth, int32_t imageHeight,
         plan.stepCount = 0;
         OrderPathSource* path = services.orderPath();
         if (path != nullptr) {
-            err = walkOrderPath(plan.grid(), plan.imageWidth, plan.imageHeight, s.orderPathId, *path,
-                                plan.order, insiderGenerator, plan.stepCount);
+            err = walkOrderPath(plan.grid(), plan.gridWidth, plan.gridHeight, s.orderPathId, *path,
+                                plan.order, insiderGenerator, plan.stepCount,
+                                PathOrigin{geometry.originX, geometry.originY});
         }
     }
     plan.rowMode = isRowMode(plan.order);
@@ -131,6 +167,7 @@ int32_t planWipe(const WipeSettings& s, int32_t imageWidth, int32_t imageHeight,
 
     computeBlockOrder(plan.grid(), plan.directions, plan.stepCount, plan.order, orderGenerator, insiderGenerator);
     rotateRanks(plan.grid(), plan.stepCount, s.orderOffset, plan.order);
+    placeBlocksInImage(plan);
     plan.timing = computeTiming(plan.stepCount, s.delay);
 
     if (!arrays.allocate(arrays.stepProgress, static_cast<std::size_t>(plan.stepCount) * sizeof(double))) {
@@ -178,27 +215,58 @@ void fillRankMap(const WipeSettings& s, FramePlan& plan) {
 
 int32_t planFrame(const WipeSettings& settings, int32_t imageWidth, int32_t imageHeight,
                   PlanServices& services, FrameArrays& arrays, FramePlan& plan) {
-    const int32_t err = planWipe(settings, imageWidth, imageHeight, services, arrays, plan);
+    const int32_t err = planWipe(settings, fullResolution(imageWidth, imageHeight), imageWidth, imageHeight,
+                                 services, arrays, plan);
     if (err == kErrNone) fillRankMap(settings, plan);
     return err;
 }
 
-int32_t renderFrame(const WipeSettings& settings, const ImageView& input, const ImageView& output,
-                    PixelDepth depth, RenderServices& services) {
-    if (!imagesFit(input, output)) return kErrBadImageSize;
+namespace {
+
+// The pipeline from planning to the last pass, drawing into an output that shows
+// `outputArea` of the frame through `services`.
+int32_t drawFrame(const WipeSettings& settings, const FrameGeometry& geometry, const ImageView& input,
+                  const ImageView& output, const Rect& outputArea, PixelDepth depth, RenderServices& services) {
     FrameArrays arrays(services);
     FramePlan plan;
-    int32_t err = planWipe(settings, input.width, input.height, services, arrays, plan);
+    int32_t err = planWipe(settings, geometry, input.width, input.height, services, arrays, plan);
     if (err == kErrNone) err = prepareOutput(settings, plan, services);
     if (err == kErrNone) fillRankMap(settings, plan);
     plan.lateOutsiders = plan.moveStacking && popupChoice<ZIndexKind>(settings.zIndex) == ZIndexKind::Late;
-    const BlockPainter painter{settings, plan, output, depth, services, frameCompositeMode(settings.blendMode)};
+    const BlockPainter painter{settings, plan, output, outputArea, depth, services,
+                               frameCompositeMode(settings.blendMode)};
     const bool outsidersExist = plan.pathOrder || settings.orderInsider < 1.0;
     const double completion = plan.effectiveCompletion;
     if (err == kErrNone && outsidersExist) err = drawOutsiders(painter);
     if (err == kErrNone && completion > 0.0 && completion < 1.0) err = drawBlocks(painter);
     if (err == kErrNone && outsidersExist) err = drawLateOutsiders(painter);
     return err;
+}
+
+}  // namespace
+
+int32_t renderFrame(const WipeSettings& settings, const ImageView& input, const ImageView& output,
+                    PixelDepth depth, RenderServices& services) {
+    return renderFrame(settings, fullResolution(input.width, input.height), input, output, depth, services);
+}
+
+int32_t renderFrame(const WipeSettings& settings, const FrameGeometry& geometry, const ImageView& input,
+                    const ImageView& output, PixelDepth depth, RenderServices& services) {
+    if (!imagesFit(input, output)) return kErrBadImageSize;
+    return drawFrame(settings, geometry, input, output, Rect{0, 0, input.width, input.height}, depth, services);
+}
+
+int32_t renderFrame(const WipeSettings& settings, const FrameGeometry& geometry, const ImageView& input,
+                    const ImageView& output, const Rect& outputArea, PixelDepth depth, RenderServices& services) {
+    if (!windowFits(input, output, outputArea)) return kErrBadImageSize;
+    const Rect image{0, 0, input.width, input.height};
+    if (!(outputArea.left >= 0 && outputArea.top >= 0 && outputArea.right <= image.right &&
+          outputArea.bottom <= image.bottom)) {
+        // What the window shows beyond the image stays transparent; nothing draws there.
+        if (const int32_t err = services.fill(nullptr)) return err;
+    }
+    WindowServices window(services, outputArea, input.width, input.height);
+    return drawFrame(settings, geometry, input, output, outputArea, depth, window);
 }
 
 }  // namespace tilesweep

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "FrameGeometry.h"
 #include "FramePlan.h"
 #include "RenderServices.h"
 #include "ResultCodes.h"
@@ -33,9 +34,11 @@ private:
 };
 
 // Grid, directions, order, offset, timing and easing of a frame (everything up to
-// drawing). Returns 0, 512 after "Memory Error!", or the first host error.
-int32_t planWipe(const WipeSettings& settings, int32_t imageWidth, int32_t imageHeight,
-                 PlanServices& services, FrameArrays& arrays, FramePlan& plan);
+// drawing), the blocks placed in an image of `imageWidth` x `imageHeight` that lies
+// under the grid as `geometry` says. Returns 0, 512 after "Memory Error!", or the
+// first host error.
+int32_t planWipe(const WipeSettings& settings, const FrameGeometry& geometry, int32_t imageWidth,
+                 int32_t imageHeight, PlanServices& services, FrameArrays& arrays, FramePlan& plan);
 
 // Fills the rank-to-block map when moving blocks or direction dependence read it,
 // applies direction dependence and the random stacking.
@@ -49,5 +52,14 @@ int32_t planFrame(const WipeSettings& settings, int32_t imageWidth, int32_t imag
 // "Memory Error!", or the code of the first failed host operation.
 int32_t renderFrame(const WipeSettings& settings, const ImageView& input, const ImageView& output,
                     PixelDepth depth, RenderServices& services);
+// The same for an input that lies under the grid as `geometry` says (a reduced
+// resolution, a buffer that does not start at the layer's corner).
+int32_t renderFrame(const WipeSettings& settings, const FrameGeometry& geometry, const ImageView& input,
+                    const ImageView& output, PixelDepth depth, RenderServices& services);
+// The same into an output that shows only `outputArea` of the frame (input image
+// coordinates, the output's size; beyond the image it is transparent): exactly those
+// pixels of the whole frame, at the cost of the area.
+int32_t renderFrame(const WipeSettings& settings, const FrameGeometry& geometry, const ImageView& input,
+                    const ImageView& output, const Rect& outputArea, PixelDepth depth, RenderServices& services);
 
 }  // namespace tilesweep

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "BlockOrder.h"
+#include "FrameGeometry.h"
 #include "Timing.h"
 #include "WipeTypes.h"
 
@@ -12,8 +13,12 @@ namespace tilesweep {
 
 // Everything decided about a frame before any block is drawn.
 struct FramePlan {
-    int32_t imageWidth = 0;
+    int32_t imageWidth = 0;  // what is drawn
     int32_t imageHeight = 0;
+    int32_t gridWidth = 0;  // what the grid is laid over, at full resolution
+    int32_t gridHeight = 0;
+    PixelScale scaleX;  // image pixels per grid pixel
+    PixelScale scaleY;
     int32_t gridRows = 0;
     int32_t gridColumns = 0;
     int32_t blockCount = 0;

@@ -25,6 +25,7 @@ public:
     int32_t copy(const Rect* source, const Rect* destination) override;
     int32_t fill(const Rect* rect) override;
     int32_t transfer_rect(const Rect& source, const CompositeMode& mode, int32_t x, int32_t y) override;
+    int32_t copyPart(const Rect& source, const Rect& destination, const Rect& part, int32_t x, int32_t y) override;
     void progress(int32_t current, int32_t total) override {
         if (onProgress_) onProgress_(current, total);
     }

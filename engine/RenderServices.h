@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ResultCodes.h"
 #include "WipeTypes.h"
 
 namespace tilesweep {
@@ -82,6 +83,14 @@ public:
     virtual int32_t fill(const Rect* rect) = 0;
     virtual int32_t transfer_rect(const Rect& source, const CompositeMode& mode, int32_t x,
                                   int32_t y) = 0;
+    // A scaled copy of which only `part` of the destination is wanted: the source is
+    // scaled to the whole destination rectangle as `copy` scales it, and the pixels of
+    // `part` (within the destination) land with their corner at (x, y) of the output.
+    // Drawing into a window onto the frame needs it; services without it refuse.
+    virtual int32_t copyPart(const Rect& /*source*/, const Rect& /*destination*/, const Rect& /*part*/,
+                             int32_t /*x*/, int32_t /*y*/) {
+        return kErrBadCallbackParam;
+    }
     virtual void progress(int32_t current, int32_t total) = 0;
     // Still1's floor; the plug-in binds it to the host's maths so that every build
     // rounds alike.

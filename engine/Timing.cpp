@@ -113,6 +113,21 @@ int32_t mapThroughKeyframes(double* stepProgress, int32_t stepCount,
 
 }  // namespace
 
+int32_t readEasingCurve(EasingKeyframeSource& source, EasingCurveReader& reader) {
+    CustomCurve curve(source);
+    int32_t count = 0;
+    if (curve.open(count) != 0) return curve.close();
+    int32_t err = reader.keyframeCount(count);
+    for (int32_t i = 0; err == 0 && i < count; ++i) {
+        KeyframeTime time;
+        double value = 0.0;
+        if (curve.keyframeTime(i, time) != 0 || curve.valueAt(time, value) != 0) break;
+        err = reader.keyframe(time, value);
+    }
+    const int32_t closeErr = curve.close();
+    return closeErr != 0 ? closeErr : err;
+}
+
 int32_t easeStepValues(double* stepProgress, int32_t stepCount, int32_t easing,
                        int32_t easingMode, EasingKeyframeSource* keyframes,
                        double& effectiveCompletion) {

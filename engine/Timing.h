@@ -26,4 +26,18 @@ int32_t easeStepValues(double* stepProgress, int32_t stepCount, int32_t easing,
                        int32_t easingMode, EasingKeyframeSource* keyframes,
                        double& effectiveCompletion);
 
+// Told of the keyframes of the "Easing Keyframe" curve. A non-zero result stops the
+// reading and becomes its result.
+class EasingCurveReader {
+public:
+    virtual ~EasingCurveReader() = default;
+    virtual int32_t keyframeCount(int32_t count) = 0;
+    virtual int32_t keyframe(const KeyframeTime& time, double value) = 0;
+};
+
+// Reads the whole "Easing Keyframe" curve, every keyframe's time and the value there,
+// in keyframe order: everything the Custom easing can depend on. Returns the first
+// host or reader error; whatever was obtained from the source is released.
+int32_t readEasingCurve(EasingKeyframeSource& source, EasingCurveReader& reader);
+
 }  // namespace tilesweep

@@ -2,8 +2,9 @@
 // (a zoomed viewer, a region of interest, a layer partly outside the composition);
 // the wipe is still laid over the whole layer, so that every region shows exactly
 // its pixels of the whole-layer frame. For such a request the pre-render also checks
-// out the whole layer under an id of its own, and the render cuts the output from a
-// render of the whole layer. So does an output the host made larger than the layer.
+// out the whole layer under an id of its own, and the render draws the output as a
+// window onto the frame over the whole layer. So does an output the host made larger
+// than the layer.
 #pragma once
 
 #include "AE_HostApi.h"
@@ -14,8 +15,8 @@ constexpr A_long kRequestCheckoutId = 0;
 constexpr A_long kWholeLayerCheckoutId = 1;
 
 struct FrameRegion {
-    // 1: the output is cut from a render of the whole layer. 0: the output world
-    // covers exactly the whole layer, as the request's input world does.
+    // 1: the output is a window onto the frame over the whole layer. 0: the output
+    // world covers exactly the whole layer, as the request's input world does.
     A_u_char cutFromLayer;
     A_long layerCheckoutId;  // the checkout whose world holds the whole layer
     PF_LRect layer;          // what that world covers

@@ -7,6 +7,7 @@
 #include "GlobalData.h"
 #include "HostHandles.h"
 #include "ParamTable.h"
+#include "ScratchWorld.h"
 
 namespace tilesweep::plugin {
 
@@ -204,6 +205,24 @@ int32_t HostRenderServices::transfer_rect(const Rect& source, const CompositeMod
     const PF_CompositeMode hostMode = toHostCompositeMode(mode);
     return in_.utils->transfer_rect(in_.effect_ref, PF_Quality_HI, PF_MF_Alpha_PREMUL, PF_Field_FRAME, &from, &input_,
                                     &hostMode, nullptr, x, y, &output_);
+}
+
+int32_t HostRenderServices::copyPart(const Rect& source, const Rect& destination, const Rect& part, int32_t x,
+                                     int32_t y) {
+    if (worlds_ == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    ScratchWorld scratch(*worlds_, in_.effect_ref);
+    PF_Err err = scratch.make(destination.right - destination.left, destination.bottom - destination.top, format_);
+    if (err != PF_Err_NONE) return err;
+    HostRect from(&source);
+    const Rect within{part.left - destination.left, part.top - destination.top, part.right - destination.left,
+                      part.bottom - destination.top};
+    const Rect to{x, y, x + (part.right - part.left), y + (part.bottom - part.top)};
+    HostRect partRect(&within);
+    HostRect toRect(&to);
+    if (!from.valid() || !partRect.valid() || !toRect.valid()) return PF_Err_BAD_CALLBACK_PARAM;
+    err = in_.utils->copy(in_.effect_ref, &input_, &scratch.world(), from.get(), nullptr);
+    if (err == PF_Err_NONE) err = in_.utils->copy(in_.effect_ref, &scratch.world(), &output_, partRect.get(), toRect.get());
+    return err;
 }
 
 void HostRenderServices::progress(int32_t current, int32_t total) {

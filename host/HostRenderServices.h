@@ -81,8 +81,16 @@ public:
     int32_t copy(const Rect* source, const Rect* destination) override;
     int32_t fill(const Rect* rect) override;
     int32_t transfer_rect(const Rect& source, const CompositeMode& mode, int32_t x, int32_t y) override;
+    // Through a world of the destination's size, given back at once.
+    int32_t copyPart(const Rect& source, const Rect& destination, const Rect& part, int32_t x, int32_t y) override;
     void progress(int32_t current, int32_t total) override;
     double floor(double x) override;
+
+    // The suite and format that copyPart makes its world with; without them it refuses.
+    void offerWorlds(const PF_WorldSuite2* worlds, PF_PixelFormat format) {
+        worlds_ = worlds;
+        format_ = format;
+    }
 
 private:
     PF_InData& in_;
@@ -91,6 +99,8 @@ private:
     PF_EffectWorld& output_;
     HostOrderPath path_;
     HostEasingKeyframes easing_;
+    const PF_WorldSuite2* worlds_ = nullptr;
+    PF_PixelFormat format_ = PF_PixelFormat_INVALID;
 };
 
 }  // namespace tilesweep::plugin

@@ -4,8 +4,11 @@
 #include <new>
 
 #include "HostHandles.h"
+#include "HostRenderServices.h"
+#include "ParamChoices.h"
 #include "ParamRegistration.h"
 #include "SuiteAccess.h"
+#include "Timing.h"
 
 namespace tilesweep::plugin {
 
@@ -46,6 +49,43 @@ private:
     PF_ParamDef defs_[kPreRenderCheckouts.size()];
     std::size_t count_ = 0;
 };
+
+// Mixes the "Easing Keyframe" curve into the key under which the host caches the
+// frame: the render reads the curve at other times than the frame's, so no checked-out
+// value tells the host that an edit of it changes the frame.
+class CurveMixIn final : public EasingCurveReader {
+public:
+    CurveMixIn(PF_PreRenderCallbacks& callbacks, PF_ProgPtr effectRef) : callbacks_(callbacks), effectRef_(effectRef) {}
+
+    int32_t keyframeCount(int32_t count) override { return mix(&count, sizeof count); }
+
+    int32_t keyframe(const KeyframeTime& time, double value) override {
+        unsigned char bytes[sizeof time.value + sizeof time.scale + sizeof value];
+        std::memcpy(bytes, &time.value, sizeof time.value);
+        std::memcpy(bytes + sizeof time.value, &time.scale, sizeof time.scale);
+        std::memcpy(bytes + sizeof time.value + sizeof time.scale, &value, sizeof value);
+        return mix(bytes, sizeof bytes);
+    }
+
+private:
+    int32_t mix(const void* bytes, std::size_t size) {
+        return callbacks_.GuidMixInPtr(effectRef_, static_cast<A_u_long>(size), bytes);
+    }
+
+    PF_PreRenderCallbacks& callbacks_;
+    PF_ProgPtr effectRef_;
+};
+
+PF_Err mixInEasingCurve(const WipeSettings& record, PF_InData& in, SuiteHandler& suites,
+                        PF_PreRenderCallbacks& callbacks) {
+    // A host without the mix-in keeps no frame cache keyed by it.
+    if (popupChoice<EasingKind>(record.easing) != EasingKind::Custom || callbacks.GuidMixInPtr == nullptr) {
+        return PF_Err_NONE;
+    }
+    HostEasingKeyframes curve(in, suites);
+    CurveMixIn mixIn(callbacks, in.effect_ref);
+    return readEasingCurve(curve, mixIn);
+}
 
 }  // namespace
 
@@ -128,6 +168,8 @@ PF_Err smartPreRender(const Flavour& flavour, PF_InData& in, PF_PreRenderExtra& 
     region.cutFromLayer = sameRect(region.output, region.layer) ? 0 : 1;
     block->region = region;
     block->record = settingsFromHostValues(params.values(), in.utils->ansi.fmod);
+    err = mixInEasingCurve(block->record, in, suites, *extra.cb);
+    if (err != PF_Err_NONE) return err;
     output.result_rect = resultRect;
     output.max_result_rect = maxResultRect;
     output.pre_render_data = settings.handOver();

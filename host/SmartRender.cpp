@@ -1,5 +1,6 @@
 #include "SmartRender.h"
 
+#include <climits>
 #include <cstring>
 
 #include "FramePipeline.h"
@@ -13,62 +14,35 @@ namespace tilesweep::plugin {
 
 namespace {
 
-// A world of the host's for the length of one render, given back on every way out.
-class ScratchWorld {
-public:
-    ScratchWorld(const PF_WorldSuite2& suite, PF_ProgPtr effectRef) : suite_(suite), effectRef_(effectRef) {
-        std::memset(&world_, 0, sizeof world_);
-    }
-    ~ScratchWorld() {
-        if (made_) suite_.PF_DisposeWorld(effectRef_, &world_);
-    }
-    ScratchWorld(const ScratchWorld&) = delete;
-    ScratchWorld& operator=(const ScratchWorld&) = delete;
+PixelScale pixelScale(const PF_RationalScale& downsample) {
+    if (downsample.den > static_cast<A_u_long>(INT32_MAX)) return PixelScale{};
+    return PixelScale{downsample.num, static_cast<int32_t>(downsample.den)};
+}
 
-    PF_Err make(A_long width, A_long height, PF_PixelFormat format) {
-        const PF_Err err = suite_.PF_NewWorld(effectRef_, width, height, 0, format, &world_);
-        made_ = err == PF_Err_NONE;
-        return err;
-    }
-    PF_EffectWorld& world() { return world_; }
-
-private:
-    const PF_WorldSuite2& suite_;
-    PF_ProgPtr effectRef_;
-    PF_EffectWorld world_;
-    bool made_ = false;
-};
+// The input world lies at `where` in the layer, at the frame's downsampling: the grid
+// is laid over all of it at full resolution, and mask paths (layer coordinates at
+// full resolution) are placed by its corner.
+FrameGeometry inputGeometry(const PF_InData& in, const PF_LRect& where, const PF_EffectWorld& input) {
+    return bufferGeometry(where.left, where.top, where.left + input.width, where.top + input.height, in.width,
+                          in.height, pixelScale(in.downsample_x), pixelScale(in.downsample_y));
+}
 
 Rect engineRect(const PF_LRect& r, A_long originX, A_long originY) {
     return Rect{r.left - originX, r.top - originY, r.right - originX, r.bottom - originY};
 }
 
-// A part of the layer: the whole layer is rendered into a world of its own and the
-// output cut from it, so that the region holds exactly the whole frame's pixels.
-// Output outside the layer stays transparent.
+// A part of the layer: the output world is a window onto the frame over the whole
+// layer, every block drawn clipped to it, so that the region holds exactly the whole
+// frame's pixels at the cost of its area. Output outside the layer stays transparent.
 PF_Err renderRegion(const WipeSettings& settings, const FrameRegion& region, PF_InData& in, PF_OutData& out,
                     SuiteHandler& suites, const PF_WorldSuite2& worlds, const PixelFormatEntry& pixels,
                     PF_PixelFormat format, PF_EffectWorld& input, PF_EffectWorld& output) {
     if (output.width <= 0 || output.height <= 0) return PF_Err_NONE;
-    ScratchWorld whole(worlds, in.effect_ref);
-    PF_Err err = whole.make(input.width, input.height, format);
-    if (err != PF_Err_NONE) return err;
-    {
-        HostRenderServices services(in, out, suites, input, whole.world());
-        err = renderFrame(settings, imageViewOf(input, pixels.pixelBytes),
-                          imageViewOf(whole.world(), pixels.pixelBytes), pixels.depth, services);
-    }
-    if (err != PF_Err_NONE) return err;
-
-    HostRenderServices placing(in, out, suites, whole.world(), output);
-    const PF_LRect shown = intersectRects(region.output, region.layer);
-    if (!holdsRect(region.layer, region.output)) err = placing.fill(nullptr);
-    if (err == PF_Err_NONE && !isEmptyRect(shown)) {
-        const Rect from = engineRect(shown, region.layer.left, region.layer.top);
-        const Rect to = engineRect(shown, region.output.left, region.output.top);
-        err = placing.copy(&from, &to);
-    }
-    return err;
+    HostRenderServices services(in, out, suites, input, output);
+    services.offerWorlds(&worlds, format);
+    return renderFrame(settings, inputGeometry(in, region.layer, input), imageViewOf(input, pixels.pixelBytes),
+                       imageViewOf(output, pixels.pixelBytes),
+                       engineRect(region.output, region.layer.left, region.layer.top), pixels.depth, services);
 }
 
 }  // namespace
@@ -112,8 +86,9 @@ PF_Err smartRender(const Flavour& flavour, PF_InData& in, PF_OutData& out, PF_Sm
                            format, *input, *output);
     } else {
         HostRenderServices services(in, out, suites, *input, *output);
-        err = renderFrame(block.record, imageViewOf(*input, pixels->pixelBytes),
-                          imageViewOf(*output, pixels->pixelBytes), pixels->depth, services);
+        err = renderFrame(block.record, inputGeometry(in, block.region.layer, *input),
+                          imageViewOf(*input, pixels->pixelBytes), imageViewOf(*output, pixels->pixelBytes),
+                          pixels->depth, services);
     }
     const PF_Err releaseErr = worldSuite.release(kWorldSuiteReleaseMessage);
     return err != PF_Err_NONE ? err : releaseErr;

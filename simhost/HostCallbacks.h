@@ -28,6 +28,7 @@ PF_Err transferRect(PF_ProgPtr ref, PF_Quality, PF_ModeFlags modeFlags, PF_Field
 PF_Err app(PF_ProgPtr, ...);
 PF_Err checkoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long id, const PF_RenderRequest* request, A_long,
                      A_long, A_u_long, PF_CheckoutResult* result);
+PF_Err guidMixIn(PF_ProgPtr ref, A_u_long size, const void* bytes);
 PF_Err checkoutLayerPixels(PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels);
 PF_Err checkinLayerPixels(PF_ProgPtr ref, A_long id);
 PF_Err checkoutOutput(PF_ProgPtr ref, PF_EffectWorld** output);

@@ -153,18 +153,40 @@ PF_Err checkoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long id, const PF_Re
         h.complain("checkout_layer of parameter " + std::to_string(index) + ", which is not a layer");
         return PF_Err_BAD_CALLBACK_PARAM;
     }
-    const int32_t w = h.frame->input->width();
-    const int32_t hh = h.frame->input->height();
+    // The buffer covers what the frame's input covers; a request reaches only that.
+    const PF_LRect& buffer = h.frame->inputRect;
     const PF_LRect& r = request->rect;
-    PF_LRect clipped{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, w), std::min(r.bottom, hh)};
+    PF_LRect clipped{std::max(r.left, buffer.left), std::max(r.top, buffer.top), std::min(r.right, buffer.right),
+                     std::min(r.bottom, buffer.bottom)};
     if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) clipped = PF_LRect{0, 0, 0, 0};
     h.frame->layerCheckouts[id] = clipped;
     std::memset(result, 0, sizeof *result);
     result->result_rect = clipped;
-    result->max_result_rect = PF_LRect{0, 0, w, hh};
+    result->max_result_rect = buffer;
     result->par = PF_RationalScale{1, 1};
-    result->ref_width = w;
-    result->ref_height = hh;
+    result->ref_width = buffer.right - buffer.left;
+    result->ref_height = buffer.bottom - buffer.top;
+    return PF_Err_NONE;
+}
+
+// A host caches a frame under these bytes too; they mean nothing else to it.
+PF_Err guidMixIn(PF_ProgPtr ref, A_u_long size, const void* bytes) {
+    SimHost::Impl& h = activeHost();
+    if (auto f = h.enter(CallKind::GuidMixIn, static_cast<int32_t>(size))) return *f;
+    h.checkEffectRef(ref, "GuidMixInPtr");
+    constexpr A_u_long kLargestMixIn = 1u << 20;
+    if (h.frame == nullptr || h.command != PF_Cmd_SMART_PRE_RENDER || (bytes == nullptr && size != 0) ||
+        size > kLargestMixIn) {
+        h.complain("GuidMixInPtr outside the pre-render, without its bytes or of " + std::to_string(size) + " bytes");
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    const std::size_t room = h.roomAt(bytes);
+    if (room < size) {
+        h.complain("GuidMixInPtr of " + std::to_string(size) + " bytes from a block of " + std::to_string(room));
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    const auto* first = static_cast<const unsigned char*>(bytes);
+    h.frame->report.mixedIn.insert(h.frame->report.mixedIn.end(), first, first + size);
     return PF_Err_NONE;
 }
 
@@ -187,7 +209,7 @@ PF_Err checkoutLayerPixels(PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels) {
     }
     h.frame->report.pixelCheckouts.push_back(id);
     auto& world = h.frame->inputWorlds[id];
-    if (world == nullptr) world = h.makeLayerWorld(*h.frame->input, checkout->second, false);
+    if (world == nullptr) world = h.makeLayerWorld(*h.frame->input, h.frame->inputRect, checkout->second, false);
     *pixels = &world->world;
     return PF_Err_NONE;
 }
@@ -211,7 +233,7 @@ PF_Err checkoutOutput(PF_ProgPtr ref, PF_EffectWorld** output) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     if (h.frame->outputWorld == nullptr) {
-        h.frame->outputWorld = h.makeLayerWorld(*h.frame->output, h.frame->outputRect, true);
+        h.frame->outputWorld = h.makeLayerWorld(*h.frame->output, h.frame->inputRect, h.frame->outputRect, true);
     }
     *output = &h.frame->outputWorld->world;
     return PF_Err_NONE;

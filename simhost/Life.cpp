@@ -21,9 +21,11 @@ LifeReport runLife(SimHost& host, const LifePlan& plan) {
             PixelBuffer input = lifeInput(plan);
             for (const LifeFrame& frame : plan.frames) {
                 host.updateParamsUi(instance, frame.scene, frame.time);
-                PixelBuffer output(plan.depth, plan.width, plan.height, plan.paddingPixels);
-                FrameOptions options;
+                FrameOptions options = plan.frameOptions;
                 options.request = frame.request;
+                const PF_LRect covered = bufferRect(plan.width, plan.height, options);
+                PixelBuffer output(plan.depth, covered.right - covered.left, covered.bottom - covered.top,
+                                   plan.paddingPixels);
                 report.frameErrs.push_back(host.renderFrame(instance, frame.scene, frame.time, input, output, options));
                 report.outputs.push_back(std::move(output));
             }

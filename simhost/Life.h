@@ -30,6 +30,9 @@ struct LifePlan {
     const char* generalText = "Tovela";
     // The instance is set up again (as after loading a project) before its frames.
     bool resetup = false;
+    // How the host shows every frame: its resolution and where the buffer lies (each
+    // frame's own request replaces this one's).
+    FrameOptions frameOptions;
 };
 
 struct LifeReport {

@@ -91,8 +91,15 @@ PF_Err checkoutParam(PF_ProgPtr ref, PF_ParamIndex index, A_long time, A_long, A
         h.complain("PF_CHECKOUT_PARAM into a definition still checked out (parameter " +
                    std::to_string(h.paramsOut[param]) + ")");
     }
-    *param = h.paramDefAt(*h.instance, index, h.sceneTime(time, scale));
+    const int32_t at = h.sceneTime(time, scale);
+    *param = h.paramDefAt(*h.instance, index, at);
     h.paramsOut[param] = index;
+    if (h.frame != nullptr && index > 0 && index < ParamCount) {
+        // The host keys the frame by what it handed out.
+        const int32_t value = h.instance->scene.rawValuesAt(at)[static_cast<std::size_t>(index)];
+        h.frame->cacheKey.append(reinterpret_cast<const char*>(&index), sizeof index);
+        h.frame->cacheKey.append(reinterpret_cast<const char*>(&value), sizeof value);
+    }
     return PF_Err_NONE;
 }
 

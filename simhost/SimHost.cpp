@@ -44,7 +44,7 @@ const char* const kKindNames[kCallKindCount] = {
     "AEGP_GetNewEffectStreamByIndex", "AEGP_DisposeStream",
     "AEGP_GetNewStreamValue", "AEGP_DisposeStreamValue",
     "AEGP_GetStreamNumKFs",  "AEGP_GetKeyframeTime",
-    "AEGP_DisposeEffect",
+    "AEGP_DisposeEffect",    "GuidMixInPtr",
 };
 
 void* loadLibrary(const std::string& path) {
@@ -124,10 +124,54 @@ A_short bitsPerChannel(PixelDepth depth) {
 
 bool emptyRect(const PF_LRect& r) { return r.left >= r.right || r.top >= r.bottom; }
 
+PF_LRect overlap(const PF_LRect& a, const PF_LRect& b) {
+    return PF_LRect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                    std::min(a.bottom, b.bottom)};
+}
+
+// The first reduced pixel at or past full-resolution coordinate `edge`.
+int32_t reducedEdge(int32_t edge, int32_t factor) {
+    const int64_t e = edge;
+    return static_cast<int32_t>(e >= 0 ? (e + factor - 1) / factor : -((-e) / factor));
+}
+
+// The buffer as a viewer at reduced resolution gets it: every factor-th pixel of the
+// layer, counted from the layer's corner.
+PixelBuffer subsample(const PixelBuffer& buffer, const PF_LRect& reduced, int32_t bufferLeft, int32_t bufferTop,
+                      int32_t factorX, int32_t factorY) {
+    PixelBuffer out(buffer.depth(), reduced.right - reduced.left, reduced.bottom - reduced.top);
+    for (int32_t y = 0; y < out.height(); ++y) {
+        const int32_t fromY = (reduced.top + y) * factorY - bufferTop;
+        for (int32_t x = 0; x < out.width(); ++x) {
+            copyPixels(buffer, (reduced.left + x) * factorX - bufferLeft, fromY, out, x, y, 1, 1);
+        }
+    }
+    return out;
+}
+
 uint32_t fnv1a(uint32_t hash, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 16777619u;
     return hash;
+}
+
+void appendBytes(std::string& key, const void* data, std::size_t size) {
+    key.append(static_cast<const char*>(data), size);
+}
+
+// What identifies a frame apart from what the pre-render checked out and mixed in.
+std::string frameKey(InstanceId id, int32_t time, const FrameOptions& options, const PF_LRect& request,
+                     const PixelBuffer& input, const PF_LRect& result) {
+    std::string key;
+    for (int32_t word : {id, time, options.downsampleX, options.downsampleY, options.bufferLeft, options.bufferTop,
+                         options.layerWidth, options.layerHeight, request.left, request.top, request.right,
+                         request.bottom, result.left, result.top, result.right, result.bottom,
+                         static_cast<int32_t>(input.depth()), input.width(), input.height()}) {
+        appendBytes(key, &word, sizeof word);
+    }
+    const uint32_t pixels = fnv1a(2166136261u, input.bytes().data(), input.bytes().size());
+    appendBytes(key, &pixels, sizeof pixels);
+    return key;
 }
 
 std::string handleLabel(const Token& t) {
@@ -321,8 +365,8 @@ void SimHost::Impl::prepareInData(InstanceState* inst) {
     in.total_time = 100 * kFrameTicks;
     in.time_scale = 3000;
     in.field = PF_Field_FRAME;
-    in.downsample_x = PF_RationalScale{1, 1};
-    in.downsample_y = PF_RationalScale{1, 1};
+    in.downsample_x = frame != nullptr ? frame->downsampleX : PF_RationalScale{1, 1};
+    in.downsample_y = frame != nullptr ? frame->downsampleY : PF_RationalScale{1, 1};
     in.pixel_aspect_ratio = PF_RationalScale{1, 1};
     in.global_data = global;
     in.pica_basicP = basicSuite();
@@ -493,12 +537,15 @@ HostWorld* SimHost::Impl::worldOf(const PF_EffectWorld* world) {
     return nullptr;
 }
 
-// A world over `rect` of the layer: the caller's image itself when it covers all of
-// it, else pixels of the world's own (the input's copied in, the output's undrawn).
-std::unique_ptr<HostWorld> SimHost::Impl::makeLayerWorld(PixelBuffer& image, const PF_LRect& rect, bool writeable) {
+// A world over `rect` of the layer: the caller's image (which covers `imageRect`)
+// itself when it covers all of it, else pixels of the world's own (the input's
+// copied in, the output's undrawn).
+std::unique_ptr<HostWorld> SimHost::Impl::makeLayerWorld(PixelBuffer& image, const PF_LRect& imageRect,
+                                                         const PF_LRect& rect, bool writeable) {
     auto w = std::make_unique<HostWorld>();
     w->rect = rect;
-    if (rect.left == 0 && rect.top == 0 && rect.right == image.width() && rect.bottom == image.height()) {
+    if (rect.left == imageRect.left && rect.top == imageRect.top && rect.right == imageRect.right &&
+        rect.bottom == imageRect.bottom) {
         w->pixels = &image;
     } else {
         const int32_t width = emptyRect(rect) ? 0 : rect.right - rect.left;
@@ -506,12 +553,11 @@ std::unique_ptr<HostWorld> SimHost::Impl::makeLayerWorld(PixelBuffer& image, con
         w->own = PixelBuffer(image.depth(), width, height, kWorldPaddingPixels);
         w->own.fillBytes(kUndrawnByte);
         w->own.fillPadding(kPaddingByte);
-        // Only what the layer has; a request beyond it stays undrawn.
-        const PF_LRect inside{std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, image.width()),
-                              std::min(rect.bottom, image.height())};
+        // Only what the buffer has; a request beyond it stays undrawn.
+        const PF_LRect inside = overlap(rect, imageRect);
         if (!writeable && !emptyRect(inside)) {
-            copyPixels(image, inside.left, inside.top, w->own, inside.left - rect.left, inside.top - rect.top,
-                       inside.right - inside.left, inside.bottom - inside.top);
+            copyPixels(image, inside.left - imageRect.left, inside.top - imageRect.top, w->own, inside.left - rect.left,
+                       inside.top - rect.top, inside.right - inside.left, inside.bottom - inside.top);
         }
         w->pixels = &w->own;
     }
@@ -522,14 +568,14 @@ std::unique_ptr<HostWorld> SimHost::Impl::makeLayerWorld(PixelBuffer& image, con
 // After the render: what the plug-in did to worlds of the host's own shows, and the
 // output world's pixels go to their place in the caller's image.
 void SimHost::Impl::finishFrameWorlds(FrameState& f) {
+    const PF_LRect& images = f.inputRect;
     for (auto& [id, w] : f.inputWorlds) {
         if (w->pixels != &w->own) continue;
-        const PF_LRect inside{std::max(w->rect.left, 0), std::max(w->rect.top, 0),
-                              std::min(w->rect.right, f.input->width()), std::min(w->rect.bottom, f.input->height())};
+        const PF_LRect inside = overlap(w->rect, images);
         const bool same = emptyRect(inside) ||
                           w->own.samePixels(inside.left - w->rect.left, inside.top - w->rect.top, *f.input,
-                                            inside.left, inside.top, inside.right - inside.left,
-                                            inside.bottom - inside.top);
+                                            inside.left - images.left, inside.top - images.top,
+                                            inside.right - inside.left, inside.bottom - inside.top);
         if (!same || !w->own.paddingIs(kPaddingByte)) complain("the plug-in wrote into an input world");
     }
     for (HostWorld& w : f.scratchWorlds) {
@@ -538,12 +584,14 @@ void SimHost::Impl::finishFrameWorlds(FrameState& f) {
     HostWorld* drawn = f.outputWorld.get();
     if (drawn == nullptr || drawn->pixels != &drawn->own) return;
     if (!drawn->own.paddingIs(kPaddingByte)) complain("the plug-in wrote beyond the rows of the output world");
-    f.report.outputWorld = drawn->own;
-    const PF_LRect inside{std::max(drawn->rect.left, 0), std::max(drawn->rect.top, 0),
-                          std::min(drawn->rect.right, f.output->width()), std::min(drawn->rect.bottom, f.output->height())};
-    if (emptyRect(inside)) return;
-    copyPixels(drawn->own, inside.left - drawn->rect.left, inside.top - drawn->rect.top, *f.output, inside.left, inside.top,
-               inside.right - inside.left, inside.bottom - inside.top);
+    const PF_LRect inside = overlap(drawn->rect, images);
+    if (!emptyRect(inside)) {
+        copyPixels(drawn->own, inside.left - drawn->rect.left, inside.top - drawn->rect.top, *f.output,
+                   inside.left - images.left, inside.top - images.top, inside.right - inside.left,
+                   inside.bottom - inside.top);
+    }
+    // The world ends with the frame; the report keeps its pixels.
+    f.report.outputWorld = std::move(drawn->own);
 }
 
 bool SimHost::Impl::suiteRefused(const std::string& name, A_long version) const {
@@ -651,24 +699,48 @@ PF_Err SimHost::userChangedParam(InstanceId id, const Scene& scene, PF_ParamInde
     return err;
 }
 
+PF_LRect bufferRect(int32_t bufferWidth, int32_t bufferHeight, const FrameOptions& options) {
+    if (options.downsampleX < 1 || options.downsampleY < 1) throw std::logic_error("a downsample factor below 1");
+    const int64_t right = int64_t{options.bufferLeft} + bufferWidth;
+    const int64_t bottom = int64_t{options.bufferTop} + bufferHeight;
+    if (right > INT32_MAX || bottom > INT32_MAX) throw std::logic_error("a buffer beyond the layer's coordinates");
+    return PF_LRect{reducedEdge(options.bufferLeft, options.downsampleX),
+                    reducedEdge(options.bufferTop, options.downsampleY),
+                    reducedEdge(static_cast<int32_t>(right), options.downsampleX),
+                    reducedEdge(static_cast<int32_t>(bottom), options.downsampleY)};
+}
+
 PF_Err SimHost::renderFrame(InstanceId id, const Scene& scene, int32_t time, PixelBuffer& input, PixelBuffer& output,
                             const FrameOptions& options) {
     Impl& h = *impl_;
     InstanceState* inst = h.instanceFor(id, "a frame");
+    const PF_LRect buffer = bufferRect(input.width(), input.height(), options);
+    if (output.width() != buffer.right - buffer.left || output.height() != buffer.bottom - buffer.top ||
+        output.depth() != input.depth()) {
+        throw std::logic_error("the output image does not cover what the buffer covers at the frame's resolution");
+    }
     inst->scene = scene;
     inst->time = time;
-    inst->layerWidth = input.width();
-    inst->layerHeight = input.height();
+    inst->layerWidth = options.layerWidth > 0 ? options.layerWidth : input.width();
+    inst->layerHeight = options.layerHeight > 0 ? options.layerHeight : input.height();
 
+    const bool reduced = options.downsampleX != 1 || options.downsampleY != 1;
+    PixelBuffer subsampled;
+    if (reduced) {
+        subsampled = subsample(input, buffer, options.bufferLeft, options.bufferTop, options.downsampleX,
+                               options.downsampleY);
+    }
     FrameState frame;
-    frame.input = &input;
+    frame.input = reduced ? &subsampled : &input;
     frame.output = &output;
+    frame.inputRect = buffer;
+    frame.downsampleX = PF_RationalScale{1, static_cast<A_u_long>(options.downsampleX)};
+    frame.downsampleY = PF_RationalScale{1, static_cast<A_u_long>(options.downsampleY)};
     frame.pixelFormat = options.pixelFormat;
     h.frame = &frame;
 
     PF_PreRenderInput preInput{};
-    preInput.output_request.rect =
-        emptyRect(options.request) ? PF_LRect{0, 0, input.width(), input.height()} : options.request;
+    preInput.output_request.rect = emptyRect(options.request) ? buffer : options.request;
     preInput.output_request.field = PF_Field_FRAME;
     preInput.output_request.channel_mask = PF_ChannelMask_ARGB;
     preInput.bitdepth = bitsPerChannel(input.depth());
@@ -688,7 +760,17 @@ PF_Err SimHost::renderFrame(InstanceId id, const Scene& scene, int32_t time, Pix
         report.preRenderData.assign(bytes, bytes + t->size);
     }
 
-    if (report.preRenderErr == PF_Err_NONE) {
+    std::string key;
+    if (h.behaviour.frameCache && report.preRenderErr == PF_Err_NONE) {
+        key = frameKey(id, time, options, preInput.output_request.rect, *frame.input, report.resultRect) +
+              frame.cacheKey + std::string(report.mixedIn.begin(), report.mixedIn.end());
+        const auto cached = h.frameCache.find(key);
+        if (cached != h.frameCache.end()) {
+            output = cached->second;
+            report.servedFromCache = true;
+        }
+    }
+    if (report.preRenderErr == PF_Err_NONE && !report.servedFromCache) {
         frame.outputRect = preOutput.result_rect;
         PF_SmartRenderInput renderInput{};
         renderInput.output_request = preInput.output_request;
@@ -699,6 +781,7 @@ PF_Err SimHost::renderFrame(InstanceId id, const Scene& scene, int32_t time, Pix
         report.rendered = true;
         report.renderErr = h.run(PF_Cmd_SMART_RENDER, inst, nullptr, &renderExtra);
         h.finishFrameWorlds(frame);
+        if (h.behaviour.frameCache && report.renderErr == PF_Err_NONE) h.frameCache[key] = output;
     }
     // A host that does not dispose of a failed pre-render's data leaves it to
     // outstanding() if the plug-in handed anything over.

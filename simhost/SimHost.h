@@ -71,6 +71,7 @@ enum class CallKind : int32_t {
     GetStreamNumKFs,
     GetKeyframeTime,
     DisposeEffect,
+    GuidMixIn,
     Count
 };
 constexpr std::size_t kCallKindCount = static_cast<std::size_t>(CallKind::Count);
@@ -137,14 +138,31 @@ struct HostBehaviour {
     // After a failed smart pre-render: call delete_pre_render_data_func for what the
     // output holds (true), or not (false).
     bool disposeAfterFailedPreRender = true;
+    // Keep rendered frames and serve one again, without the render, while its key is
+    // unchanged: the frame's time and geometry, the input's pixels, the values of the
+    // parameters the pre-render checked out and the bytes it mixed in (GuidMixInPtr).
+    bool frameCache = false;
 };
 
-// How the host asks for a frame. An empty request means the whole layer. Worlds
+// How the host asks for a frame. The input image is the buffer the effect gets, at
+// full resolution, with its corner at (bufferLeft, bufferTop) of the layer: an
+// earlier effect may have grown it (a negative corner), a mask cropped it to its
+// box. At a reduced resolution the host subsamples it, pixel (x, y) showing the
+// full-resolution layer's (x * downsampleX, y * downsampleY), and every rectangle is
+// in reduced layer coordinates. The output image covers the same part of the layer
+// as the (reduced) input: bufferRect(). An empty request means all of it. Worlds
 // cover what was asked for: the input world of a checkout its result_rect, the
 // output world the result_rect the pre-render returned; the output world's pixels
 // land in the caller's output image at that place.
 struct FrameOptions {
     PF_LRect request{};
+    int32_t downsampleX = 1;
+    int32_t downsampleY = 1;
+    int32_t bufferLeft = 0;
+    int32_t bufferTop = 0;
+    // The layer's size at full resolution (in_data width and height); 0: the input's.
+    int32_t layerWidth = 0;
+    int32_t layerHeight = 0;
     // The output rectangles as the host hands them to the pre-render.
     PF_LRect initialResult{};
     PF_LRect initialMaxResult{};
@@ -152,11 +170,18 @@ struct FrameOptions {
     std::optional<PF_PixelFormat> pixelFormat;
 };
 
+// The part of the layer, in reduced layer coordinates, that the (subsampled) buffer
+// covers: the rectangle of the input world of a whole-buffer request and the size
+// the output image must have.
+PF_LRect bufferRect(int32_t bufferWidth, int32_t bufferHeight, const FrameOptions& options);
+
 // What happened in a frame's two commands.
 struct FrameReport {
     PF_Err preRenderErr = PF_Err_NONE;
     PF_Err renderErr = PF_Err_NONE;
     bool rendered = false;
+    bool servedFromCache = false;  // the host's frame cache answered instead of the render
+    std::vector<unsigned char> mixedIn;  // every byte mixed in with GuidMixInPtr, in order
     std::vector<PF_ParamIndex> checkouts;  // PF_CHECKOUT_PARAM indexes in call order
     std::vector<PF_ParamIndex> checkins;
     std::vector<A_long> checkoutTimes;     // what_time of each checkout

@@ -69,8 +69,12 @@ struct HostWorld {
 
 // The frame between the pre-render and the end of the render.
 struct FrameState {
-    PixelBuffer* input = nullptr;
+    PixelBuffer* input = nullptr;   // at the frame's resolution
     PixelBuffer* output = nullptr;
+    PF_LRect inputRect{};           // the part of the layer both images cover
+    PF_RationalScale downsampleX{1, 1};
+    PF_RationalScale downsampleY{1, 1};
+    std::string cacheKey;           // what the host keys the rendered frame by
     std::map<A_long, PF_LRect> layerCheckouts;  // checkout id -> the result_rect handed back
     PF_LRect outputRect{};                       // the result_rect the pre-render returned
     std::map<A_long, std::unique_ptr<HostWorld>> inputWorlds;  // by checkout id
@@ -94,7 +98,8 @@ struct SimHost::Impl {
     bool hostOwnsGlobal() const;
     void disposePreRenderData(PF_PreRenderOutput& output);
     HostWorld* worldOf(const PF_EffectWorld* world);
-    std::unique_ptr<HostWorld> makeLayerWorld(PixelBuffer& image, const PF_LRect& rect, bool writeable);
+    std::unique_ptr<HostWorld> makeLayerWorld(PixelBuffer& image, const PF_LRect& imageRect, const PF_LRect& rect,
+                                              bool writeable);
     void finishFrameWorlds(FrameState& frame);
     bool suiteRefused(const std::string& name, A_long version) const;
 
@@ -172,6 +177,8 @@ struct SimHost::Impl {
     int64_t failable = 0;
     bool tracing = false;
     std::vector<CallRecord> trace;
+    // Rendered frames by key, with the output image as the render left it.
+    std::map<std::string, PixelBuffer> frameCache;
 };
 
 // The host whose command is running; callbacks reach their state through it.

@@ -172,7 +172,7 @@ void fillUtilCallbacks(PF_UtilCallbacks& u) {
 SPBasicSuite* basicSuite() { return &gBasicSuite; }
 
 const PF_PreRenderCallbacks& preRenderCallbacks() {
-    static const PF_PreRenderCallbacks callbacks{checkoutLayer, nullptr};
+    static const PF_PreRenderCallbacks callbacks{checkoutLayer, guidMixIn};
     return callbacks;
 }
 

@@ -246,13 +246,13 @@ TEST_F(Conventions, FirstFailureStopsEveryThreadAndLeavesCompleteFramesBeforeIt)
     options.quiet = true;
     options.jobs = "4";
     const FrameRenderer failsAtSeven = [](const Scene& scene, int32_t time, const FrameImage& input,
-                                          const std::optional<Rect>& region,
+                                          const FrameWindow& window,
                                           const BlockProgress& progress, FrameImage& output, std::string& error) {
         if (time == 700) {
             error = "gave up";
             return false;
         }
-        return renderSceneFrame(scene, time, input, region, progress, output, error);
+        return renderSceneFrame(scene, time, input, window, progress, output, error);
     };
     std::string error;
     EXPECT_EQ(runRender(options, error, failsAtSeven), kExitFailed);

@@ -3,7 +3,6 @@
 // frame.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "ImageFile.h"
 #include "ParamTable.h"
 #include "RenderCommand.h"
+#include "ImageFolder.h"
 #include "RunTool.h"
 
 namespace tilesweep::test {
@@ -21,25 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RegionFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tilesweep_region_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    FrameImage read(const std::string& file) {
-        FrameImage image;
-        std::string warning, error;
-        EXPECT_TRUE(readImageFile(path(file), std::nullopt, image, warning, error)) << error;
-        return image;
-    }
-
-    fs::path dir_;
-};
+using RegionFiles = ImageFolder;
 
 std::string item(ParamIndex index, int32_t number) {
     return popupItems(paramSpec(index)).at(static_cast<std::size_t>(number - 1));

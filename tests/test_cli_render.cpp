@@ -518,13 +518,13 @@ TEST_F(RenderFiles, FailedRenderWritesNothing) {
     options.quiet = true;
     // Frames render on several threads at once: the second frame fails, whenever it comes.
     const FrameRenderer failsSecond = [](const Scene& scene, int32_t time, const FrameImage& input,
-                                         const std::optional<Rect>& region,
+                                         const FrameWindow& window,
                                          const BlockProgress& progress, FrameImage& output, std::string& error) {
         if (time == 100) {
             error = "backend gave up";
             return false;
         }
-        return renderSceneFrame(scene, time, input, region, progress, output, error);
+        return renderSceneFrame(scene, time, input, window, progress, output, error);
     };
     std::string error;
     EXPECT_EQ(runRender(options, error, failsSecond), kExitFailed);

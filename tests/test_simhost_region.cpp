@@ -42,37 +42,13 @@ bool within(const PF_LRect& inner, const PF_LRect& outer) {
                               inner.bottom <= outer.bottom);
 }
 
-std::string popupItem(ParamIndex index, int32_t item) {
-    return popupItems(paramSpec(index)).at(static_cast<std::size_t>(item - 1));
-}
-
 // A random look: every mode and viewing mode, every order including Path along one
 // of two masks, moving blocks stacked and blended, insiders and outsiders.
 Scene randomScene(std::mt19937& random) {
-    auto pick = [&random](int32_t low, int32_t high) {
-        return std::uniform_int_distribution<int32_t>(low, high)(random);
-    };
-    std::vector<std::string> values = {
-        "Completion=" + std::to_string(pick(0, 100)),
-        "Delay=" + std::to_string(pick(0, 100)),
-        "Row=" + std::to_string(pick(1, 9)),
-        "Column=" + std::to_string(pick(1, 9)),
-        "Mode=" + popupItem(Mode, pick(1, 8)),
-        "Viewing Mode=" + popupItem(ViewingMode, pick(1, 3)),
-        "Order=" + popupItem(Order, pick(1, 6)),
-        "Order Path=" + std::to_string(pick(1, 2)),
-        "Direction=" + popupItem(Direction, pick(1, 5)),
-        "Direction Seed=" + std::to_string(pick(0, 50)),
-        "Order Seed=" + std::to_string(pick(0, 50)),
-        "Blend Mode=" + popupItem(BlendMode, pick(1, 15)),
-        "Z-index=" + popupItem(ZIndex, pick(1, 3)),
-        "Easing=" + popupItem(Easing, pick(1, 9)),
-    };
-    if (pick(0, 2) == 0) {
-        values.push_back("Order Insider=" + std::to_string(pick(30, 99)));
-        values.push_back(std::string("Order Outsider=") + (pick(0, 1) == 0 ? "on" : "off"));
-    }
-    return sceneOf(values, {}, {"M 1 2 L 22 13 L 4 14", "M 0 15 C 6 -8 18 24 23 0"});
+    int32_t rows = 0;
+    int32_t columns = 0;
+    return sceneOf(test::randomLook(random, 9, 9, 0, rows, columns), {},
+                   {"M 1 2 L 22 13 L 4 14", "M 0 15 C 6 -8 18 24 23 0"});
 }
 
 // A request somewhere around the layer: inside, across an edge, all of it, or none.

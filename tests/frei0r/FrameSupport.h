@@ -74,7 +74,7 @@ inline RgbaFrame directRender(const WipeCase& wipe, const RgbaFrame& input, int3
                               std::string& error) {
     const Scene scene = sceneOf(wipe, error);
     FrameImage output;
-    if (!error.empty() || !renderSceneFrame(scene, 0, engineImage(input, width, height), std::nullopt, {}, output, error)) return {};
+    if (!error.empty() || !renderSceneFrame(scene, 0, engineImage(input, width, height), FrameWindow{}, {}, output, error)) return {};
     return rgbaFrame(output);
 }
 
