@@ -16,6 +16,22 @@ constexpr std::size_t kMaxNameLength = 120;
 constexpr std::size_t kMaxLineLength = 8192;
 constexpr std::size_t kHeadFields = 7;
 
+// A field as typed, with anything unprintable shown escaped, so that a message stays one line.
+std::string shown(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            out += escaped;
+        }
+    }
+    return out;
+}
+
 std::string trim(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string::npos) return "";
@@ -97,25 +113,25 @@ bool parseSceneLine(const std::string& line, ReferenceScene& scene, std::string&
         return false;
     }
     if (!validName(fields[0])) {
-        why = "the name \"" + fields[0] + "\" is not letters, digits and - _ . @";
+        why = "the name \"" + shown(fields[0]) + "\" is not letters, digits and - _ . @";
         return false;
     }
     scene.name = fields[0];
     if (!parseWhole(fields[1], 0, kMaxReferenceFrame, scene.frame)) {
-        why = "the frame \"" + fields[1] + "\" is not a whole number from 0 to " + std::to_string(kMaxReferenceFrame);
+        why = "the frame \"" + shown(fields[1]) + "\" is not a whole number from 0 to " + std::to_string(kMaxReferenceFrame);
         return false;
     }
     if (!parseSize(fields[2], scene.width, scene.height)) {
-        why = "the size \"" + fields[2] + "\" is not WxH with sides from 1 to " + std::to_string(kMaxReferenceSide);
+        why = "the size \"" + shown(fields[2]) + "\" is not WxH with sides from 1 to " + std::to_string(kMaxReferenceSide);
         return false;
     }
     if (!parseView(fields[3], scene.width, scene.height, scene.region)) {
-        why = "the view \"" + fields[3] + "\" is not \"full\" or a non-empty region=L,T,R,B within the layer";
+        why = "the view \"" + shown(fields[3]) + "\" is not \"full\" or a non-empty region=L,T,R,B within the layer";
         return false;
     }
     for (std::size_t i = 0; i < kReferenceDepths.size(); ++i) {
         if (!parseHash(fields[4 + i], scene.hashes[i])) {
-            why = "the hash \"" + fields[4 + i] + "\" is not 16 lower-case hex digits or -";
+            why = "the hash \"" + shown(fields[4 + i]) + "\" is not 16 lower-case hex digits or -";
             return false;
         }
     }
@@ -204,7 +220,7 @@ bool parseReferenceTable(const std::string& text, ReferenceTable& table, std::st
             return false;
         }
         if (!names.insert(scene.name).second) {
-            error = where + "the name \"" + scene.name + "\" is used twice";
+            error = where + "the name \"" + shown(scene.name) + "\" is used twice";
             return false;
         }
         table.lines.push_back(ReferenceLine{"", std::move(scene)});
