@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "Fnv1a.h"
+#include "FrameGeometry.h"
 #include "FramePipeline.h"
 #include "Life.h"
 #include "LocalServices.h"
@@ -28,6 +29,18 @@ std::string failure(const ReferenceScene& scene, PixelDepth depth, const std::st
 PF_LRect requestFor(const ReferenceScene& scene) {
     if (!scene.region) return PF_LRect{};
     return PF_LRect{scene.region->left, scene.region->top, scene.region->right, scene.region->bottom};
+}
+
+// The layer as a viewer at reduced resolution shows it: every downsampleX-th pixel
+// across and downsampleY-th down.
+PixelBuffer subsampled(const PixelBuffer& layer, const ReferenceScene& scene) {
+    PixelBuffer reduced(layer.depth(), scene.frameWidth(), scene.frameHeight());
+    for (int32_t y = 0; y < reduced.height(); ++y) {
+        for (int32_t x = 0; x < reduced.width(); ++x) {
+            copyPixels(layer, x * scene.downsampleX, y * scene.downsampleY, reduced, x, y, 1, 1);
+        }
+    }
+    return reduced;
 }
 
 }  // namespace
@@ -58,14 +71,18 @@ RouteHashes renderThroughEngine(const std::vector<const ReferenceScene*>& scenes
         const WipeSettings settings = settingsFromHostValues(scene.rawValuesAt(reference.time()), std::fmod);
         for (std::size_t d = 0; d < kReferenceDepths.size(); ++d) {
             const PixelDepth depth = kReferenceDepths[d];
-            PixelBuffer input = makePatternImage(depth, reference.width, reference.height, 0, kReferenceNoiseSeed);
-            PixelBuffer output(depth, reference.width, reference.height);
+            PixelBuffer input = subsampled(
+                makePatternImage(depth, reference.width, reference.height, 0, kReferenceNoiseSeed), reference);
+            PixelBuffer output(depth, input.width(), input.height());
+            const FrameGeometry geometry =
+                bufferGeometry(0, 0, input.width(), input.height(), reference.width, reference.height,
+                               PixelScale{1, reference.downsampleX}, PixelScale{1, reference.downsampleY});
             LocalServices services(input.view(), output.view(), depth);
             MaskPathSource masks(scene.masks);
             SceneKeyframeSource keyframes(scene);
             services.setOrderPath(&masks);
             services.setEasingKeyframes(&keyframes);
-            const int32_t err = renderFrame(settings, input.view(), output.view(), depth, services);
+            const int32_t err = renderFrame(settings, geometry, input.view(), output.view(), depth, services);
             if (err != kErrNone) {
                 result.failures.push_back(failure(reference, depth, "the engine returned " + std::to_string(err)));
                 continue;
@@ -79,8 +96,8 @@ RouteHashes renderThroughEngine(const std::vector<const ReferenceScene*>& scenes
 RouteHashes renderThroughPlugin(const std::vector<const ReferenceScene*>& scenes, const HostMaker& makeHost) {
     RouteHashes result;
     result.hashes.resize(scenes.size());
-    // Scenes in lives by layer size, in table order within each.
-    std::map<std::pair<int32_t, int32_t>, std::vector<std::size_t>> bySize;
+    // Scenes in lives by layer size and resolution, in table order within each.
+    std::map<std::array<int32_t, 4>, std::vector<std::size_t>> bySize;
     std::vector<Scene> built(scenes.size());
     for (std::size_t i = 0; i < scenes.size(); ++i) {
         std::string error;
@@ -88,20 +105,23 @@ RouteHashes renderThroughPlugin(const std::vector<const ReferenceScene*>& scenes
             result.failures.push_back(failure(*scenes[i], Depth8, error));
             continue;
         }
-        bySize[{scenes[i]->width, scenes[i]->height}].push_back(i);
+        bySize[{scenes[i]->width, scenes[i]->height, scenes[i]->downsampleX, scenes[i]->downsampleY}].push_back(i);
     }
     for (const auto& [size, members] : bySize) {
         for (std::size_t d = 0; d < kReferenceDepths.size(); ++d) {
             const PixelDepth depth = kReferenceDepths[d];
             LifePlan plan;
             plan.depth = depth;
-            plan.width = size.first;
-            plan.height = size.second;
+            plan.width = size[0];
+            plan.height = size[1];
+            plan.frameOptions.downsampleX = size[2];
+            plan.frameOptions.downsampleY = size[3];
             plan.paddingPixels = kHostRowPadding;
             plan.imageSeed = kReferenceNoiseSeed;
             for (std::size_t i : members) plan.frames.push_back(LifeFrame{built[i], scenes[i]->time(), requestFor(*scenes[i])});
-            const std::string life = "the life of the " + std::to_string(size.first) + "x" +
-                                     std::to_string(size.second) + " scenes at depth " + depthLabel(depth);
+            const std::string life = "the life of the " + std::to_string(size[0]) + "x" + std::to_string(size[1]) +
+                                     " scenes at 1/" + std::to_string(size[2]) + " x 1/" + std::to_string(size[3]) +
+                                     " and depth " + depthLabel(depth);
             std::shared_ptr<SimHost> host;
             LifeReport report;
             try {

@@ -81,11 +81,29 @@ bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
            parseWhole(text.substr(x + 1), 1, kMaxReferenceSide, height);
 }
 
-bool parseView(const std::string& text, int32_t width, int32_t height, std::optional<Rect>& region) {
-    if (text == "full") {
-        region.reset();
-        return true;
+bool parseRegion(const std::string& text, int32_t width, int32_t height, std::optional<Rect>& region);
+
+bool parseView(const std::string& text, ReferenceScene& scene) {
+    scene.region.reset();
+    scene.downsampleX = scene.downsampleY = 1;
+    if (text == "full") return true;
+    std::string rest = text;
+    const std::string down = "down=";
+    if (rest.compare(0, down.size(), down) == 0) {
+        const std::size_t end = rest.find('+');
+        const std::string factors = rest.substr(down.size(), end == std::string::npos ? std::string::npos : end - down.size());
+        const std::size_t x = factors.find('x');
+        if (x == std::string::npos || !parseWhole(factors.substr(0, x), 1, kMaxReferenceDownsample, scene.downsampleX) ||
+            !parseWhole(factors.substr(x + 1), 1, kMaxReferenceDownsample, scene.downsampleY)) {
+            return false;
+        }
+        if (end == std::string::npos) return true;
+        rest = rest.substr(end + 1);
     }
+    return parseRegion(rest, scene.frameWidth(), scene.frameHeight(), scene.region);
+}
+
+bool parseRegion(const std::string& text, int32_t width, int32_t height, std::optional<Rect>& region) {
     const std::string prefix = "region=";
     if (text.compare(0, prefix.size(), prefix) != 0) return false;
     std::istringstream in(text.substr(prefix.size()));
@@ -125,8 +143,9 @@ bool parseSceneLine(const std::string& line, ReferenceScene& scene, std::string&
         why = "the size \"" + shown(fields[2]) + "\" is not WxH with sides from 1 to " + std::to_string(kMaxReferenceSide);
         return false;
     }
-    if (!parseView(fields[3], scene.width, scene.height, scene.region)) {
-        why = "the view \"" + shown(fields[3]) + "\" is not \"full\" or a non-empty region=L,T,R,B within the layer";
+    if (!parseView(fields[3], scene)) {
+        why = "the view \"" + shown(fields[3]) + "\" is not \"full\", down=NxM (1 to " +
+              std::to_string(kMaxReferenceDownsample) + ") or a non-empty region=L,T,R,B within the frame, or both joined by +";
         return false;
     }
     for (std::size_t i = 0; i < kReferenceDepths.size(); ++i) {
@@ -164,11 +183,19 @@ bool startsWith(const std::string& text, const char* prefix, std::string& rest) 
     return true;
 }
 
-std::string viewText(const ReferenceScene& scene) {
-    if (!scene.region) return "full";
-    const Rect& r = *scene.region;
-    return "region=" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+bool reduced(const ReferenceScene& scene) { return scene.downsampleX != 1 || scene.downsampleY != 1; }
+
+std::string regionText(const Rect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
            std::to_string(r.bottom);
+}
+
+std::string viewText(const ReferenceScene& scene) {
+    std::string view = reduced(scene) ? "down=" + std::to_string(scene.downsampleX) + "x" +
+                                            std::to_string(scene.downsampleY)
+                                      : "";
+    if (scene.region) view += (view.empty() ? "" : "+") + std::string("region=") + regionText(*scene.region);
+    return view.empty() ? "full" : view;
 }
 
 }  // namespace
@@ -277,7 +304,10 @@ std::vector<std::string> renderArguments(const ReferenceScene& scene, PixelDepth
     std::vector<std::string> args = {"render", "--noise", std::to_string(kReferenceNoiseSeed), "--size",
                                      std::to_string(scene.width) + "x" + std::to_string(scene.height), "--depth",
                                      depthArgument(depth), "--frame", std::to_string(scene.frame)};
-    if (scene.region) args.insert(args.end(), {"--region", viewText(scene).substr(std::string("region=").size())});
+    if (reduced(scene)) {
+        args.insert(args.end(), {"--downsample", std::to_string(scene.downsampleX) + "," + std::to_string(scene.downsampleY)});
+    }
+    if (scene.region) args.insert(args.end(), {"--region", regionText(*scene.region)});
     std::string rest;
     for (const std::string& setting : scene.settings) {
         if (startsWith(setting, "mask ", rest)) {

@@ -3,7 +3,9 @@
 //
 // A scene is one line:
 //   NAME  FRAME  WxH  VIEW  HASH8  HASH16  HASH32F  | SETTING | SETTING ...
-// VIEW is "full" or "region=LEFT,TOP,RIGHT,BOTTOM" (within the layer). A hash is 16
+// VIEW is "full", "region=LEFT,TOP,RIGHT,BOTTOM" (within the layer), "down=NxM" (the
+// layer at 1/N across and 1/M down, as a viewer at reduced resolution shows it) or
+// "down=NxM+region=..." (the region in the reduced frame's pixels). A hash is 16
 // hex digits, or "-" for a scene not rendered yet. A SETTING is "UI Name=VALUE",
 // "key UI Name=TIME:VALUE" (TIME in frames) or "mask SVG-PATH" (masks numbered in
 // order from 1). Lines starting with '#' and blank lines are kept as they are.
@@ -27,18 +29,24 @@ constexpr uint32_t kReferenceNoiseSeed = 9;
 constexpr int32_t kMaxReferenceSide = 512;
 constexpr int32_t kMaxReferenceFrame = 100000;
 constexpr std::size_t kMaxReferenceScenes = 20000;
+constexpr int32_t kMaxReferenceDownsample = 16;
 
 struct ReferenceScene {
     std::string name;
     int32_t frame = 0;
     int32_t width = 0;
     int32_t height = 0;
-    std::optional<Rect> region;
+    int32_t downsampleX = 1;
+    int32_t downsampleY = 1;
+    std::optional<Rect> region;  // in the (reduced) frame's pixels
     std::array<std::optional<uint64_t>, 3> hashes;  // by kReferenceDepths
     std::vector<std::string> settings;
     int32_t line = 0;  // 1-based, for messages
 
     int32_t time() const { return frame * 100; }
+    // The frame's size at its resolution.
+    int32_t frameWidth() const { return (width + downsampleX - 1) / downsampleX; }
+    int32_t frameHeight() const { return (height + downsampleY - 1) / downsampleY; }
 };
 
 // Comments and blank lines stay where they were, so that a rewrite changes only hashes.

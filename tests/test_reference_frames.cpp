@@ -73,6 +73,11 @@ TEST(ReferenceTableText, RefusesDamagedLinesNamingThem) {
         {"x 0 8x8 region=0,0,1" + hashes, "the view"},
         {"x 0 8x8 region=0,0,1,1,1" + hashes, "the view"},
         {"x 0 8x8 zoom" + hashes, "the view"},
+        {"x 0 8x8 down=0x1" + hashes, "the view"},
+        {"x 0 8x8 down=17x1" + hashes, "the view"},
+        {"x 0 8x8 down=2" + hashes, "the view"},
+        {"x 0 8x8 down=2x2+region=0,0,5,4" + hashes, "the view"},
+        {"x 0 8x8 down=2x2+" + hashes, "the view"},
         {"x 0 8x8 full 0123 - -", "the hash"},
         {"x 0 8x8 full 0123456789ABCDEF - -", "the hash"},
         {"x 0 8x8 full" + hashes + " | Mode=Move2 || Row=3", "an empty setting"},
@@ -190,9 +195,10 @@ TEST(ReferenceFramesChecker, ThePrintedCommandRendersTheSceneFrame) {
     ASSERT_GT(scenes.size(), 100u);
     int checked = 0;
     for (const ReferenceScene* scene : scenes) {
-        // A masked region, a keyframed scene and a Custom curve at fractional frames.
+        // A masked region, a keyframed scene, a Custom curve at fractional frames and a
+        // region at reduced resolution.
         const bool wanted = scene->name == "move2-path-rect-2" || scene->name == "keyframed-move3-7" ||
-                            scene->name == "easing-custom-inout-2";
+                            scene->name == "easing-custom-inout-2" || scene->name == "reduced-move1-3x2-11";
         if (!wanted) continue;
         for (std::size_t d = 0; d < simhost::kReferenceDepths.size(); ++d) {
             const PixelDepth depth = simhost::kReferenceDepths[d];
@@ -215,7 +221,7 @@ TEST(ReferenceFramesChecker, ThePrintedCommandRendersTheSceneFrame) {
         }
         ++checked;
     }
-    EXPECT_EQ(checked, 3);
+    EXPECT_EQ(checked, 4);
 }
 
 }  // namespace
