@@ -217,11 +217,15 @@ TEST_F(Hostile, FileDescriptorLimits) {
         EXPECT_NE(starved.err.find("file descriptors"), std::string::npos) << starved.err;
         expectTargetUntouched();
     }
+#ifndef __SANITIZE_ADDRESS__
+    // Under AddressSanitizer the runtime's own descriptors leave too few under this
+    // limit for even one job, so only the refusal above is checked there.
     const ToolResult few = runLimited("ulimit -n 9", {"render", input, "-o", path("s_%02d.png"), "--frames", "24",
                                                       "--jobs", "16", "--quiet"});
     EXPECT_EQ(few.exitCode, 0) << few.err;
     EXPECT_EQ(namesIn(dir_).size(), 2u + 24u);
     EXPECT_FALSE(anyTemporaryIn(dir_));
+#endif
 }
 
 // Formats decoded as they open are weighed from their headers first: a bomb of a few
