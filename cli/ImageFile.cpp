@@ -108,9 +108,25 @@ struct ChannelMap {
     int count = 1;
 };
 
+// The alpha channel: the one the reader names, else one called alpha (some readers
+// name a channel past the last, yet call it "A").
+int alphaChannelOf(const OIIO::ImageSpec& imageSpec) {
+    if (imageSpec.alpha_channel >= 0 && imageSpec.alpha_channel < imageSpec.nchannels) return imageSpec.alpha_channel;
+    for (int c = 0; c < imageSpec.nchannels && c < static_cast<int>(imageSpec.channelnames.size()); ++c) {
+        const std::string& name = imageSpec.channelnames[static_cast<std::size_t>(c)];
+        if (name == "A" || name == "a" || name == "Alpha" || name == "alpha") return c;
+    }
+    return -1;
+}
+
+// Whether the image has a channel other than alpha: a picture of its own.
+bool hasColour(const OIIO::ImageSpec& imageSpec) {
+    return imageSpec.nchannels > (alphaChannelOf(imageSpec) >= 0 ? 1 : 0);
+}
+
 ChannelMap mapChannels(const OIIO::ImageSpec& imageSpec, std::string& warning) {
     ChannelMap map;
-    map.alpha = imageSpec.alpha_channel >= 0 && imageSpec.alpha_channel < imageSpec.nchannels ? imageSpec.alpha_channel : -1;
+    map.alpha = alphaChannelOf(imageSpec);
     std::vector<int> colour;
     for (int c = 0; c < imageSpec.nchannels; ++c) {
         if (c != map.alpha) colour.push_back(c);
@@ -128,7 +144,8 @@ ChannelMap mapChannels(const OIIO::ImageSpec& imageSpec, std::string& warning) {
         map.red = map.green = map.blue = colour[0];
     }
     if (colour.size() == 2 || colour.size() > 3) {
-        warning = "channels beyond red, green, blue and alpha (or grey and alpha) are left out";
+        warning += std::string(warning.empty() ? "" : "; ") +
+                   "channels beyond red, green, blue and alpha (or grey and alpha) are left out";
     }
     // Only the range that holds the used channels is decoded.
     const int low = std::min({map.red, map.green, map.blue, map.alpha < 0 ? map.red : map.alpha});
@@ -148,11 +165,10 @@ void unpremultiplyRow(float* row, int32_t pixels, const ChannelMap& map) {
     for (int32_t x = 0; x < pixels; ++x, row += map.count) {
         const float alpha = row[map.alpha];
         if (!(alpha > 0.0f)) continue;
-        for (int c : {map.red, map.green, map.blue}) {
-            // Grey repeats one channel: divided once.
-            if ((c == map.green && map.green == map.red) || (c == map.blue && map.blue == map.red)) continue;
-            row[c] /= alpha;
-        }
+        row[map.red] /= alpha;
+        // Grey repeats one channel: divided once.
+        if (map.green != map.red) row[map.green] /= alpha;
+        if (map.blue != map.red && map.blue != map.green) row[map.blue] /= alpha;
     }
 }
 
@@ -232,20 +248,23 @@ bool windowsOf(const OIIO::ImageSpec& s, Windows& w, std::string& why) {
     return true;
 }
 
-// Whether the file's colour is premultiplied by its alpha: always for OpenEXR, and
-// for any file the reader does not mark as unassociated (a TIFF's ExtraSamples).
+// Whether the colour the reader hands over is premultiplied by its alpha: always for
+// OpenEXR; for a TIFF unless its ExtraSamples say unassociated; for WebP unless the
+// reader says it kept the file's straight colour (it premultiplies, whatever it is
+// asked). Other readers hand over what the file holds, for their formats straight.
 bool colourIsAssociated(const OIIO::ImageInput& in, const OIIO::ImageSpec& s) {
-    if (s.alpha_channel < 0) return false;
-    if (std::strcmp(in.format_name(), "openexr") == 0) return true;
-    return s.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0 &&
-           (std::strcmp(in.format_name(), "tiff") == 0);
+    const char* format = in.format_name();
+    if (std::strcmp(format, "openexr") == 0) return true;
+    const bool markedStraight = s.get_int_attribute("oiio:UnassociatedAlpha", 0) != 0;
+    return !markedStraight && (std::strcmp(format, "tiff") == 0 || std::strcmp(format, "webp") == 0);
 }
 
 // Decodes the file's rows a chunk at a time into the frame's rows, in order.
 class RowReader {
 public:
-    RowReader(OIIO::ImageInput& in, const OIIO::ImageSpec& s, const ChannelMap& map, OIIO::TypeDesc type)
-        : in_(in), spec_(s), map_(map), type_(type),
+    RowReader(OIIO::ImageInput& in, int subimage, const OIIO::ImageSpec& s, const ChannelMap& map,
+              OIIO::TypeDesc type)
+        : in_(in), subimage_(subimage), spec_(s), map_(map), type_(type),
           rowBytes_(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(map.count) * type.size()) {
         std::size_t rows = std::max<std::size_t>(1, kChunkBytes / rowBytes_);
         if (s.tile_width > 0) {
@@ -266,9 +285,9 @@ public:
             const int c0 = map_.first;
             const int c1 = map_.first + map_.count;
             const bool read = spec_.tile_width > 0
-                ? in_.read_tiles(0, 0, spec_.x, spec_.x + spec_.width, y0, y1, spec_.z, spec_.z + 1, c0, c1, type_,
+                ? in_.read_tiles(subimage_, 0, spec_.x, spec_.x + spec_.width, y0, y1, spec_.z, spec_.z + 1, c0, c1, type_,
                                  chunk_.data())
-                : in_.read_scanlines(0, 0, y0, y1, spec_.z, c0, c1, type_, chunk_.data());
+                : in_.read_scanlines(subimage_, 0, y0, y1, spec_.z, c0, c1, type_, chunk_.data());
             if (!read || in_.has_error()) {
                 why = oneLine(in_.geterror());
                 chunkHeight_ = 0;
@@ -282,6 +301,7 @@ public:
 
 private:
     OIIO::ImageInput& in_;
+    int subimage_;
     const OIIO::ImageSpec& spec_;
     ChannelMap map_;
     OIIO::TypeDesc type_;
@@ -329,6 +349,24 @@ bool decodeFrame(RowReader& reader, const Windows& w, const ChannelMap& map, boo
         image.bytes.insert(image.bytes.end(), bytes, bytes + rowBytes);
     }
     return true;
+}
+
+// The part of a multi-part file that is the picture: the first, unless it holds only
+// alpha (a matte stored ahead of the beauty), then the first part with colour.
+// Leaves the input on that part.
+int pictureSubimage(OIIO::ImageInput& in, std::string& warning) {
+    if (hasColour(in.spec())) return 0;
+    constexpr int kMostParts = 256;  // parts looked at for colour; headers are small, but a file may claim any number
+    for (int part = 1; part < kMostParts && in.seek_subimage(part, 0); ++part) {
+        if (hasColour(in.spec())) {
+            warning = "its first part holds only alpha; part " + std::to_string(part + 1) +
+                      ", the first with colour, is used";
+            return part;
+        }
+    }
+    (void)in.geterror();  // running past the last part is no fault of the file
+    in.seek_subimage(0, 0);
+    return 0;
 }
 
 // An open input file that is known to be a regular file.
@@ -417,6 +455,7 @@ bool readOpened(const std::string& path, std::optional<PixelDepth> depth, FrameI
         why = oneLine(OIIO::geterror());
         return false;
     }
+    const int subimage = pictureSubimage(*in, warning);
     const OIIO::ImageSpec imageSpec = in->spec();
     if (imageSpec.deep) {
         why = "deep images are not supported";
@@ -435,7 +474,7 @@ bool readOpened(const std::string& path, std::optional<PixelDepth> depth, FrameI
     const ChannelMap map = mapChannels(imageSpec, warning);
     const PixelDepth frameDepth = depth ? *depth : depthOfFileType(imageSpec.format);
     const bool associated = map.alpha >= 0 && colourIsAssociated(*in, imageSpec);
-    RowReader reader(*in, imageSpec, map, associated ? OIIO::TypeDesc(OIIO::TypeDesc::FLOAT) : exchangeType(frameDepth));
+    RowReader reader(*in, subimage, imageSpec, map, associated ? OIIO::TypeDesc(OIIO::TypeDesc::FLOAT) : exchangeType(frameDepth));
     if (admit) {
         const ImageHeader header{windows.width, windows.height, frameDepth, reader.chunkBytes()};
         std::string refusal;

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -178,6 +179,146 @@ TEST_F(Conventions, ExrDataWindowKeepsItsPlaceInTheDisplayWindow) {
         }
     }
 }
+
+// ---- Less common layouts, each read as a viewer shows it.
+
+// Writes `parts` as the subimages (OpenEXR parts) of one file, pixels given as floats.
+void writeParts(const std::string& path, const std::vector<OIIO::ImageSpec>& parts,
+                const std::vector<std::vector<float>>& pixels) {
+    auto out = OIIO::ImageOutput::create(path);
+    ASSERT_TRUE(out) << OIIO::geterror();
+    ASSERT_TRUE(out->open(path, static_cast<int>(parts.size()), parts.data())) << out->geterror();
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        if (p > 0) {
+            ASSERT_TRUE(out->open(path, parts[p], OIIO::ImageOutput::AppendSubimage)) << out->geterror();
+        }
+        ASSERT_TRUE(out->write_image(OIIO::TypeDesc::FLOAT, pixels[p].data())) << out->geterror();
+    }
+    ASSERT_TRUE(out->close());
+}
+
+OIIO::ImageSpec channelsSpec(int width, OIIO::TypeDesc type, std::vector<std::string> names, const char* partName) {
+    OIIO::ImageSpec header(width, 1, static_cast<int>(names.size()), type);
+    header.channelnames = std::move(names);
+    header.alpha_channel = -1;
+    for (int c = 0; c < header.nchannels; ++c) {
+        if (header.channelnames[static_cast<std::size_t>(c)] == "A") header.alpha_channel = c;
+    }
+    header.attribute("name", partName);
+    return header;
+}
+
+// Grey 0.8 at each coverage, premultiplied unless `straight`.
+std::vector<float> greyAlphaPixels(bool straight) {
+    std::vector<float> pixels;
+    for (float a : kAlphas) {
+        pixels.push_back(straight ? 0.8f : 0.8f * a);
+        pixels.push_back(a);
+    }
+    return pixels;
+}
+
+void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    ASSERT_EQ(std::fclose(f), 0);
+}
+
+struct LayoutCase {
+    const char* name;
+    const char* file;
+    std::function<void(const std::string&)> write;
+    std::vector<std::array<float, 4>> expected;  // straight RGBA of the first pixels
+    float tolerance;
+    const char* warning;  // a part of the tool's warning, or nullptr for none
+};
+
+void PrintTo(const LayoutCase& layout, std::ostream* os) { *os << layout.name; }
+
+std::vector<std::array<float, 4>> greyExpected() {
+    std::vector<std::array<float, 4>> pixels;
+    // At no coverage, colour has no meaning; the comparison skips it.
+    for (float a : kAlphas) pixels.push_back({0.8f, 0.8f, 0.8f, a});
+    return pixels;
+}
+
+std::vector<LayoutCase> layoutCases() {
+    const auto greyFile = [](OIIO::TypeDesc type, bool straight) {
+        return [type, straight](const std::string& path) {
+            OIIO::ImageSpec header = channelsSpec(4, type, {"Y", "A"}, "grey");
+            if (straight) header.attribute("oiio:UnassociatedAlpha", 1);
+            writeParts(path, {header}, {greyAlphaPixels(straight)});
+        };
+    };
+    // A lossless WebP of straight colour 200, 100, 50 at coverages 255, 128, 1 and 0.
+    const std::vector<unsigned char> webp{
+        0x52, 0x49, 0x46, 0x46, 0x24, 0x00, 0x00, 0x00, 0x57, 0x45, 0x42, 0x50, 0x56, 0x50, 0x38,
+        0x4c, 0x18, 0x00, 0x00, 0x00, 0x2f, 0x03, 0x00, 0x00, 0x10, 0x1f, 0x30, 0x64, 0x83, 0x3c,
+        0x32, 0x02, 0x82, 0x82, 0xe5, 0x5d, 0x0f, 0xf4, 0x01, 0xd0, 0x8d, 0x88, 0xfe, 0x07};
+    // A 2 x 1 GIF: index 0 is transparent, index 1 the colour 16, 32, 48.
+    const std::vector<unsigned char> gif{'G', 'I', 'F', '8', '9', 'a', 0x02, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00,
+                                         0xc8, 0x64, 0x32, 0x10, 0x20, 0x30, 0x21, 0xf9, 0x04, 0x01, 0x00, 0x00,
+                                         0x00, 0x00, 0x2c, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01, 0x00, 0x00,
+                                         0x02, 0x02, 0x44, 0x0a, 0x00, 0x3b};
+    const std::vector<float> beauty{0.4f, 0.2f, 0.1f, 0.5f, 0.8f, 0.4f, 0.2f, 1.0f};
+    const std::vector<float> matte{0.25f, 1.0f};
+    const auto straightWebp = [](float a) { return std::array<float, 4>{kStraight[0], kStraight[1], kStraight[2], a}; };
+    return {
+        {"ExrGreyAlpha", "in.exr", greyFile(OIIO::TypeDesc::HALF, false), greyExpected(), 2e-3f, nullptr},
+        {"TiffGreyAssociated", "in.tif", greyFile(OIIO::TypeDesc::UINT16, false), greyExpected(), 4e-3f, nullptr},
+        {"TiffGreyUnassociated", "in.tif", greyFile(OIIO::TypeDesc::UINT16, true), greyExpected(), 1e-4f, nullptr},
+        {"WebpLossless", "in.webp", [webp](const std::string& path) { writeBytes(path, webp); },
+         {straightWebp(1.0f), straightWebp(128.0f / 255)}, 2.5f / 255, nullptr},
+        {"GifTransparentIndex", "in.gif", [gif](const std::string& path) { writeBytes(path, gif); },
+         {{0, 0, 0, 0}, {16.0f / 255, 32.0f / 255, 48.0f / 255, 1.0f}}, 1e-6f, nullptr},
+        {"ExrMatteBeforeBeauty", "in.exr",
+         [=](const std::string& path) {
+             writeParts(path,
+                        {channelsSpec(2, OIIO::TypeDesc::HALF, {"A"}, "matte"),
+                         channelsSpec(2, OIIO::TypeDesc::HALF, {"R", "G", "B", "A"}, "beauty")},
+                        {matte, beauty});
+         },
+         {{0.8f, 0.4f, 0.2f, 0.5f}, {0.8f, 0.4f, 0.2f, 1.0f}}, 2e-3f, "part 2"},
+        {"ExrBeautyBeforeMatte", "in.exr",
+         [=](const std::string& path) {
+             writeParts(path,
+                        {channelsSpec(2, OIIO::TypeDesc::HALF, {"R", "G", "B", "A"}, "beauty"),
+                         channelsSpec(2, OIIO::TypeDesc::HALF, {"A"}, "matte")},
+                        {beauty, matte});
+         },
+         {{0.8f, 0.4f, 0.2f, 0.5f}, {0.8f, 0.4f, 0.2f, 1.0f}}, 2e-3f, nullptr},
+    };
+}
+
+class InputLayouts : public Conventions, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(InputLayouts, ReadAsAViewerShowsThem) {
+    const LayoutCase& layout = GetParam();
+    const std::string input = path(layout.file);
+    layout.write(input);
+    if (HasFatalFailure()) return;
+    const ToolResult r = runTool({"render", input, "-o", path("out.tif"), "--depth", "32", "--param", "Completion=0"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    if (layout.warning == nullptr) {
+        EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
+    } else {
+        EXPECT_NE(r.err.find(layout.warning), std::string::npos) << r.err;
+    }
+    const std::vector<float> out = storedFloats(path("out.tif"));
+    ASSERT_GE(out.size(), layout.expected.size() * 4);
+    for (std::size_t p = 0; p < layout.expected.size(); ++p) {
+        const std::array<float, 4>& want = layout.expected[p];
+        EXPECT_NEAR(out[p * 4 + 3], want[3], layout.tolerance) << "alpha of pixel " << p;
+        if (want[3] == 0.0f) continue;
+        for (std::size_t c = 0; c < 3; ++c) {
+            EXPECT_NEAR(out[p * 4 + c], want[c], layout.tolerance) << "pixel " << p << " channel " << c;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, InputLayouts, ::testing::ValuesIn(layoutCases()),
+                         [](const auto& entry) { return std::string(entry.param.name); });
 
 // ---- Sequences on every core.
 
