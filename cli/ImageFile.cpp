@@ -440,7 +440,8 @@ bool readOpened(const std::string& path, std::optional<PixelDepth> depth, FrameI
                        static_cast<std::size_t>(jpeg.width) * static_cast<std::size_t>(jpeg.components))) {
                 return false;
             }
-        } else if (peekGifFrame(head.data(), head.size(), whole) || peekWebpFrame(head.data(), head.size(), whole)) {
+        } else if (peekGifFrame(head.data(), head.size(), whole) || peekWebpFrame(head.data(), head.size(), whole) ||
+                   peekHeifFrame(head.data(), head.size(), whole)) {
             // The whole image, four bytes a pixel, is decoded as the file opens.
             if (!weigh(whole.width, whole.height,
                        static_cast<std::size_t>(whole.width) * static_cast<std::size_t>(whole.height) * 4)) {

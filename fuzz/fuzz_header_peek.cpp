@@ -1,4 +1,4 @@
-// The GIF and WebP header readers that weigh a file before its decoder takes the
+// The GIF, WebP and HEIF header readers that weigh a file before its decoder takes the
 // whole image at open.
 #include <cstdint>
 
@@ -17,6 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (peekWebpFrame(data, size, frame)) {
         require(frame.width >= 0 && frame.width <= (1 << 24) && frame.height >= 0 && frame.height <= (1 << 24),
                 "a WebP's size is what its fields can hold");
+    }
+    if (peekHeifFrame(data, size, frame)) {
+        require(frame.width >= 0 && frame.height >= 0 && (frame.width > 0 || frame.height > 0),
+                "a HEIF's extent is found only where one is declared");
     }
     return 0;
 }

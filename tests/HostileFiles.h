@@ -141,4 +141,29 @@ inline Bytes webpClaiming(uint32_t width, uint32_t height) {
            le32(static_cast<uint32_t>(payload.size())) + payload;
 }
 
+// An ISO media box of `type` around `body`.
+inline Bytes isoBox(const char* type, const Bytes& body) {
+    const auto size = static_cast<uint32_t>(8 + body.size());
+    Bytes box;
+    for (int shift = 24; shift >= 0; shift -= 8) box += static_cast<char>(size >> shift);
+    return box + Bytes(type, 4) + body;
+}
+
+// The image extent property of a HEIF item: `width` x `height`.
+inline Bytes ispeBox(uint32_t width, uint32_t height) {
+    Bytes body(4, '\0');  // version and flags
+    for (uint32_t v : {width, height}) {
+        for (int shift = 24; shift >= 0; shift -= 8) body += static_cast<char>(v >> shift);
+    }
+    return isoBox("ispe", body);
+}
+
+// A HEIF (or, with brand "avif", an AVIF) whose item properties claim `width` x
+// `height`, with no coded data: its decoder takes the whole image as the file opens.
+inline Bytes heifClaiming(uint32_t width, uint32_t height, const char* brand = "heic") {
+    const Bytes ftyp = isoBox("ftyp", Bytes(brand, 4) + Bytes(4, '\0') + "mif1" + Bytes(brand, 4));
+    const Bytes properties = isoBox("iprp", isoBox("ipco", ispeBox(width, height)));
+    return ftyp + isoBox("meta", Bytes(4, '\0') + properties) + isoBox("mdat", Bytes(16, '\x55'));
+}
+
 }  // namespace tilesweep::test

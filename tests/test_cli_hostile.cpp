@@ -234,7 +234,10 @@ TEST_F(Hostile, DecodersAtOpenAreWeighedFirst) {
     const struct {
         const char* name;
         Bytes bytes;
-    } kBombs[] = {{"bomb.gif", gifClaiming(16383, 16383)}, {"bomb.webp", webpClaiming(16384, 16384)}};
+    } kBombs[] = {{"bomb.gif", gifClaiming(16383, 16383)},
+                  {"bomb.webp", webpClaiming(16384, 16384)},
+                  {"bomb.heic", heifClaiming(16384, 16384)},
+                  {"bomb.avif", heifClaiming(16384, 16384, "avif")}};
     for (const auto& bomb : kBombs) {
         writeBytes(path(bomb.name), bomb.bytes);
         const std::string limits = std::string(kDecoderLimits).find("ulimit") != std::string::npos
