@@ -106,6 +106,9 @@ struct ChannelMap {
     int alpha = -1;
     int first = 0;
     int count = 1;
+    // OpenEXR luminance and chroma: red holds RY, green Y and blue BY until the
+    // row is made RGB.
+    bool lumaChroma = false;
 };
 
 // The alpha channel: the one the reader names, else one called alpha (some readers
@@ -136,14 +139,36 @@ ChannelMap mapChannels(const OIIO::ImageSpec& imageSpec, std::string& warning) {
         colour.push_back(map.alpha);
         map.alpha = -1;
     }
-    if (colour.size() >= 3) {
+    const auto named = [&](const char* name) {
+        for (int c : colour) {
+            if (c < static_cast<int>(imageSpec.channelnames.size()) &&
+                imageSpec.channelnames[static_cast<std::size_t>(c)] == name) {
+                return c;
+            }
+        }
+        return -1;
+    };
+    const int luma = named("Y");
+    const int redChroma = named("RY");
+    const int blueChroma = named("BY");
+    std::size_t used = 1;
+    if (luma >= 0 && redChroma >= 0 && blueChroma >= 0) {
+        map.lumaChroma = true;
+        map.red = redChroma;
+        map.green = luma;
+        map.blue = blueChroma;
+        used = 3;
+    } else if (luma >= 0 && named("R") < 0) {
+        map.red = map.green = map.blue = luma;
+    } else if (colour.size() >= 3) {
         map.red = colour[0];
         map.green = colour[1];
         map.blue = colour[2];
+        used = 3;
     } else {
         map.red = map.green = map.blue = colour[0];
     }
-    if (colour.size() == 2 || colour.size() > 3) {
+    if (colour.size() > used) {
         warning += std::string(warning.empty() ? "" : "; ") +
                    "channels beyond red, green, blue and alpha (or grey and alpha) are left out";
     }
@@ -157,6 +182,22 @@ ChannelMap mapChannels(const OIIO::ImageSpec& imageSpec, std::string& warning) {
     map.blue -= low;
     if (map.alpha >= 0) map.alpha -= low;
     return map;
+}
+
+// RGB from OpenEXR's luminance and chroma (RY = (R - Y) / Y, BY = (B - Y) / Y),
+// with the format's default primaries (Rec. 709) weighing the luminance.
+void rgbFromLumaChromaRow(float* row, int32_t pixels, const ChannelMap& map) {
+    constexpr float kRedWeight = 0.2126f;
+    constexpr float kGreenWeight = 0.7152f;
+    constexpr float kBlueWeight = 0.0722f;
+    for (int32_t x = 0; x < pixels; ++x, row += map.count) {
+        const float luma = row[map.green];
+        const float red = (row[map.red] + 1.0f) * luma;
+        const float blue = (row[map.blue] + 1.0f) * luma;
+        row[map.red] = red;
+        row[map.green] = (luma - red * kRedWeight - blue * kBlueWeight) / kGreenWeight;
+        row[map.blue] = blue;
+    }
 }
 
 // Straight colour from associated colour, in float before any rounding to the
@@ -320,8 +361,9 @@ bool decodeFrame(RowReader& reader, const Windows& w, const ChannelMap& map, boo
     bool reserved = false;
     std::vector<Channel> engineRow(static_cast<std::size_t>(w.width) * kChannelsPerPixel);
     const std::size_t fileWords = static_cast<std::size_t>(w.dataWidth) * static_cast<std::size_t>(map.count);
-    std::vector<float> straight(associated ? fileWords : 0);
-    std::vector<Channel> converted(associated ? fileWords : 0);
+    const bool floatRows = associated || map.lumaChroma;
+    std::vector<float> straight(floatRows ? fileWords : 0);
+    std::vector<Channel> converted(floatRows ? fileWords : 0);
     for (int32_t y = 0; y < w.height; ++y) {
         const int64_t fileRow = int64_t{y} - w.dataTop;
         if (fileRow < 0 || fileRow >= w.dataHeight) {
@@ -329,10 +371,11 @@ bool decodeFrame(RowReader& reader, const Windows& w, const ChannelMap& map, boo
         } else {
             const unsigned char* row = reader.row(static_cast<int32_t>(fileRow), why);
             if (row == nullptr) return false;
-            if (associated) {
-                // Associated rows come as float: divided, then rounded to the frame's words.
+            if (floatRows) {
+                // Such rows come as float: made RGB, divided, then rounded to the frame's words.
                 std::memcpy(straight.data(), row, fileWords * sizeof(float));
-                unpremultiplyRow(straight.data(), w.dataWidth, map);
+                if (map.lumaChroma) rgbFromLumaChromaRow(straight.data(), w.dataWidth, map);
+                if (associated) unpremultiplyRow(straight.data(), w.dataWidth, map);
                 OIIO::convert_pixel_values(OIIO::TypeDesc::FLOAT, straight.data(), OIIO::BaseTypeFromC<Channel>::value,
                                            converted.data(), static_cast<int>(fileWords));
                 row = reinterpret_cast<const unsigned char*>(converted.data());
@@ -475,7 +518,9 @@ bool readOpened(const std::string& path, std::optional<PixelDepth> depth, FrameI
     const ChannelMap map = mapChannels(imageSpec, warning);
     const PixelDepth frameDepth = depth ? *depth : depthOfFileType(imageSpec.format);
     const bool associated = map.alpha >= 0 && colourIsAssociated(*in, imageSpec);
-    RowReader reader(*in, subimage, imageSpec, map, associated ? OIIO::TypeDesc(OIIO::TypeDesc::FLOAT) : exchangeType(frameDepth));
+    const bool floatRows = associated || map.lumaChroma;
+    RowReader reader(*in, subimage, imageSpec, map,
+                     floatRows ? OIIO::TypeDesc(OIIO::TypeDesc::FLOAT) : exchangeType(frameDepth));
     if (admit) {
         const ImageHeader header{windows.width, windows.height, frameDepth, reader.chunkBytes()};
         std::string refusal;

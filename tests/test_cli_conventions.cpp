@@ -272,6 +272,18 @@ std::vector<LayoutCase> layoutCases() {
          {straightWebp(1.0f), straightWebp(128.0f / 255)}, 2.5f / 255, nullptr},
         {"GifTransparentIndex", "in.gif", [gif](const std::string& path) { writeBytes(path, gif); },
          {{0, 0, 0, 0}, {16.0f / 255, 32.0f / 255, 48.0f / 255, 1.0f}}, 1e-6f, nullptr},
+        {"ExrLumaChroma", "in.exr",
+         [](const std::string& path) {
+             // Straight 0.8, 0.4, 0.2 at half and full coverage, as luminance and chroma.
+             std::vector<float> pixels;
+             for (float a : {0.5f, 1.0f}) {
+                 const float r = 0.8f * a, g = 0.4f * a, b = 0.2f * a;
+                 const float y = 0.2126f * r + 0.7152f * g + 0.0722f * b;
+                 pixels.insert(pixels.end(), {y, (r - y) / y, (b - y) / y, a});
+             }
+             writeParts(path, {channelsSpec(2, OIIO::TypeDesc::FLOAT, {"Y", "RY", "BY", "A"}, "rgba")}, {pixels});
+         },
+         {{0.8f, 0.4f, 0.2f, 0.5f}, {0.8f, 0.4f, 0.2f, 1.0f}}, 1e-4f, nullptr},
         {"ExrMatteBeforeBeauty", "in.exr",
          [=](const std::string& path) {
              writeParts(path,
