@@ -81,9 +81,13 @@ void ContactSheet::place(int32_t index, const FrameImage& frame, const std::stri
         const float* row = scaled.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(layout_.tileWidth) * 3;
         std::copy(row, row + static_cast<std::ptrdiff_t>(layout_.tileWidth) * 3, canvas_.at(left, top + y));
     }
-    const int32_t captionLeft = left + (layout_.tileWidth - textWidth(caption, kCaptionScale)) / 2;
-    drawText(canvas_, std::max(left, captionLeft), top + layout_.tileHeight + kCaptionPadding, kCaptionScale, caption,
-             kCaptionColour);
+    // A caption wider than its tile is drawn smaller, then cut, rather than run into the next.
+    const int32_t scale = textWidth(caption, kCaptionScale) <= layout_.tileWidth ? kCaptionScale : 1;
+    std::string shown = caption;
+    while (!shown.empty() && textWidth(shown, scale) > layout_.tileWidth) shown.pop_back();
+    const int32_t captionLeft = left + (layout_.tileWidth - textWidth(shown, scale)) / 2;
+    const int32_t captionTop = top + layout_.tileHeight + kCaptionPadding + (kCaptionScale - scale) * kGlyphHeight / 2;
+    drawText(canvas_, captionLeft, captionTop, scale, shown, kCaptionColour);
 }
 
 }  // namespace tilesweep

@@ -1,7 +1,6 @@
 #include "ParallelFrames.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -14,14 +13,6 @@
 namespace tilesweep {
 
 namespace {
-
-std::string percentText(double percent) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.1f", percent);
-    std::string text = buffer;
-    if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
-    return text + "%";
-}
 
 // Progress of frames that several threads render at once.
 class SharedProgress {
@@ -99,8 +90,7 @@ bool renderFrames(const Scene& scene, const FrameImage& input, const FrameWindow
         }
         if (sheet) {
             std::lock_guard<std::mutex> lock(sheetMutex);
-            sheet->place(static_cast<int32_t>(i), output,
-                         "F" + frameText(times[i]) + "  " + percentText(scene.valueAt(Completion, times[i])));
+            sheet->place(static_cast<int32_t>(i), output, momentCaption(scene, times[i]));
         } else {
             std::vector<unsigned char> bytes;
             if (!encodeImageFile(outputs[i], output, bytes, itemError)) return false;

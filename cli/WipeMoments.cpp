@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 
 namespace tilesweep {
 
@@ -42,6 +43,29 @@ std::string frameText(int32_t time) {
         while (text.back() == '0') text.pop_back();
     }
     return text;
+}
+
+std::string percentText(double percent) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.1f", percent);
+    std::string text = buffer;
+    if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
+    return text + "%";
+}
+
+std::string momentCaption(const Scene& scene, int32_t time) {
+    std::string choices;
+    for (const auto& [index, keys] : scene.keyframes) {
+        const ParamSpec& param = paramSpec(index);
+        if (keys.empty() || param.kind != ParamKind::Popup) continue;
+        const std::vector<std::string> items = popupItems(param);
+        const double item = scene.valueAt(index, time);
+        if (!(item >= 1.0 && item <= static_cast<double>(items.size()))) continue;
+        if (!choices.empty()) choices += ' ';
+        choices += items[static_cast<std::size_t>(item) - 1];
+    }
+    if (choices.empty()) choices = "F" + frameText(time);
+    return choices + "  " + percentText(scene.valueAt(Completion, time));
 }
 
 }  // namespace tilesweep

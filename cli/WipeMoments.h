@@ -22,4 +22,12 @@ std::vector<int32_t> momentsOfTheWipe(Scene& scene, int32_t count);
 // A time as a frame number: "12", "12.5", "12.05".
 std::string frameText(int32_t time);
 
+// A percentage with one decimal, without a trailing ".0": "37.5%", "40%".
+std::string percentText(double percent);
+
+// The caption of a moment on a contact sheet: the items of the popups the user
+// keyframed (a sheet that steps through the choices names each one), otherwise the
+// frame, then the Completion: "Move2  40%", "F12  37.5%".
+std::string momentCaption(const Scene& scene, int32_t time);
+
 }  // namespace tilesweep

@@ -24,7 +24,8 @@ tool=$prefix/bin/tilesweep
 # plug-ins in lib/frei0r-1/, documents under share/, and nothing else beside them.
 for file in bin/tilesweep lib/tilesweep/tilesweep_render.so lib/tilesweep/TovelaTileSweep64.so \
   lib/tilesweep/TovelaTileSweep32.so lib/frei0r-1/tilesweep.so lib/frei0r-1/tilesweep_transition.so \
-  share/man/man1/tilesweep.1.gz share/doc/tilesweep/copyright share/doc/tilesweep/changelog.gz; do
+  share/man/man1/tilesweep.1.gz share/doc/tilesweep/copyright share/doc/tilesweep/changelog.gz \
+  share/doc/tilesweep/doc/gallery/index.html share/doc/tilesweep/doc/gallery/mode.png; do
   [ -f "$prefix/$file" ] || fail "not installed: $file"
 done
 stray=$(cd "$prefix" && find . -mindepth 1 \( -type f -o -type l \) -printf '%P\n' |
