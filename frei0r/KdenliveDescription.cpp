@@ -97,15 +97,17 @@ std::string parameterXml(const ParamSpec& param, int frei0rIndex, PluginKind kin
         case ParamShape::Turn:
         case ParamShape::ScaledInteger: {
             const Scale scale = scaleOf(param);
-            std::string fallback = numberText(param.defaultValue / scale.factor);
-            // A transition runs its whole wipe over the composition unless keyframed otherwise.
+            xml += attribute("type", "animated") + attribute("name", param.name) +
+                   attribute("default", numberText(param.defaultValue / scale.factor));
+            // A composition runs the whole wipe over its length: keyframes from the first
+            // frame to the last (-1). Kdenlive keeps an initial `value` as it is, where it
+            // would take a `default` for one number.
             if (param.index == Completion && kind == PluginKind::Transition) {
-                fallback = "0=" + numberText(scale.min / scale.factor) + ";-1=" + numberText(scale.max / scale.factor);
+                xml += attribute("value", "0=" + numberText(scale.min / scale.factor) +
+                                              ";-1=" + numberText(scale.max / scale.factor));
             }
-            xml += attribute("type", "animated") + attribute("name", param.name) + attribute("default", fallback) +
-                   attribute("min", numberText(scale.min)) + attribute("max", numberText(scale.max)) +
-                   attribute("factor", numberText(scale.factor)) +
-                   attribute("decimals", std::to_string(scale.decimals));
+            xml += attribute("min", numberText(scale.min)) + attribute("max", numberText(scale.max)) +
+                   attribute("factor", numberText(scale.factor)) + attribute("decimals", std::to_string(scale.decimals));
             if (param.kind == ParamKind::Slider && (param.sliderMin != param.validMin || param.sliderMax != param.validMax)) {
                 xml += attribute("visualmin", std::to_string(param.sliderMin)) +
                        attribute("visualmax", std::to_string(param.sliderMax));
