@@ -15,6 +15,9 @@ namespace tilesweep::frei0r {
 
 namespace {
 
+// A composition Kdenlive makes: 3 seconds at the 25 frames a second of its default profile.
+constexpr int kNewCompositionFrames = 75;
+
 std::string escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -99,12 +102,14 @@ std::string parameterXml(const ParamSpec& param, int frei0rIndex, PluginKind kin
             const Scale scale = scaleOf(param);
             xml += attribute("type", "animated") + attribute("name", param.name) +
                    attribute("default", numberText(param.defaultValue / scale.factor));
-            // A composition runs the whole wipe over its length: keyframes from the first
-            // frame to the last (-1). Kdenlive keeps an initial `value` as it is, where it
-            // would take a `default` for one number.
+            // A composition runs the whole wipe over its length: keyframes on its first and
+            // last frame. Kdenlive takes a `default` as one number, but an initial `value`
+            // as keyframes; it cannot place MLT's "-1" (the last frame), so the last one is
+            // that of its new composition, which it moves along when the end is dragged.
             if (param.index == Completion && kind == PluginKind::Transition) {
-                xml += attribute("value", "0=" + numberText(scale.min / scale.factor) +
-                                              ";-1=" + numberText(scale.max / scale.factor));
+                xml += attribute("value", "0=" + numberText(scale.min / scale.factor) + ";" +
+                                              std::to_string(kNewCompositionFrames - 1) + "=" +
+                                              numberText(scale.max / scale.factor));
             }
             xml += attribute("min", numberText(scale.min)) + attribute("max", numberText(scale.max)) +
                    attribute("factor", numberText(scale.factor)) + attribute("decimals", std::to_string(scale.decimals));

@@ -311,16 +311,27 @@ TEST_F(HostTest, MeltMixRunsTheWipeOverTheCut) {
 
 // ---- a Kdenlive project -------------------------------------------------------------
 
+// Kdenlive writes keyframes by frame number as its description starts them ("0=0;74=1"),
+// and by clock time once it has rewritten them ("00:00:00.000=0;00:00:02.960=1").
+std::string kdenliveKeyframes(double first, double last, int frames, bool clock) {
+    char buffer[96];
+    if (clock) {
+        std::snprintf(buffer, sizeof buffer, "00:00:00.000=%g;00:00:00.%03d=%g", first, (frames - 1) * 40, last);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "0=%g;%d=%g", first, frames - 1, last);
+    }
+    return buffer;
+}
+
 // A value as Kdenlive writes it from its description: numbers in the plug-in's units
-// (the shown value divided by the description's factor, six digits) as a keyframe at
-// the composition's start, list items and texts as they are, switches 0 or 1.
-std::string kdenliveValue(const Setting& setting) {
+// (the shown value divided by the description's factor, six digits) as keyframes,
+// list items and texts as they are, switches 0 or 1.
+std::string kdenliveValue(const Setting& setting, int frames, bool clock) {
     const ParamSpec& param = *findParam(setting.name);
     if (isTextParam(param)) return setting.value;
     if (param.kind == ParamKind::Checkbox) return frei0rValue(setting);
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "0=%g", std::stod(frei0rValue(setting)));
-    return buffer;
+    const double value = std::stod(frei0rValue(setting));
+    return kdenliveKeyframes(value, value, frames, clock);
 }
 
 std::string xmlEscaped(const std::string& text) {
@@ -366,20 +377,23 @@ std::string kdenliveProject(const std::string& first, const std::string& second,
 }
 
 // Kdenlive's own strings set exactly the intended settings: Completion keyframed
-// over the composition as its description starts it ("0=0;-1=1"), numbers scaled by
-// the factor and written as keyframes, list items such as "Off" as text.
+// from 0 to 1 over the composition, numbers scaled by the factor and written as
+// keyframes in either of Kdenlive's notations, list items such as "Off" as text.
 TEST_F(HostTest, KdenliveProjectEqualsTheDirectRenderOverTheSecondClip) {
     constexpr int kFrames = 5;
     const std::string first = writeClip("kfirst.png", kWidth, kHeight, 51, true);
     const std::string second = writeClip("ksecond.png", kWidth, kHeight, 52, true);
     const std::optional<FrameImage> under = read(second);
     ASSERT_TRUE(under);
+    bool clock = false;
     for (const WipeCase& wipe : {wipeCases()[1], wipeCases()[3], wipeCases()[4], wipeCases()[5]}) {
         SCOPED_TRACE(wipe.label);
+        clock = !clock;
         WipeCase held = wipe;
         held.settings.erase(held.settings.begin());  // "Completion" comes first in every case
-        std::vector<std::pair<std::string, std::string>> properties = {{"Completion", "0=0;-1=1"}};
-        for (const Setting& s : held.settings) properties.emplace_back(s.name, kdenliveValue(s));
+        std::vector<std::pair<std::string, std::string>> properties = {
+            {"Completion", kdenliveKeyframes(0, 1, kFrames, clock)}};
+        for (const Setting& s : held.settings) properties.emplace_back(s.name, kdenliveValue(s, kFrames, clock));
         // "Off" stays an item, not a switch, wherever the case leaves it at its default.
         const bool dependenceSet = std::any_of(held.settings.begin(), held.settings.end(), [](const Setting& s) {
             return s.name == "Direction Dependence On Order";

@@ -66,20 +66,21 @@ def main():
         if name not in values:
             fail(f"no {name!r} in the saved composition")
         value = values[name]
+        # Nothing but the composition was added: every other value is still the default.
         if kind == "list" and value not in param.get("paramlist").split(";"):
             fail(f"{name} is {value!r}, not one of its items")
-        if kind == "bool" and value not in ("0", "1"):
-            fail(f"{name} is {value!r}")
+        if kind in ("list", "bool", "keywords") and value != param.get("default"):
+            fail(f"{name} is {value!r}, not its default {param.get('default')!r}")
         if kind == "animated":
             try:
-                keyframes(value, fps)
+                keys = keyframes(value, fps)
             except ValueError:
                 fail(f"{name} is {value!r}, not keyframes")
+            if name != "Completion" and any(v != float(param.get("default")) for _, v in keys):
+                fail(f"{name} is {value!r}, not its default {param.get('default')}")
     completion = keyframes(values["Completion"], fps)
     span = last - first
-    ends = [(0, 0.0), (span, 1.0)]
-    if len(completion) < 2 or [completion[0], completion[-1]] != ends and \
-            [completion[0], completion[-1]] != [(0, 0.0), (-1, 1.0)]:
+    if len(completion) < 2 or [completion[0], completion[-1]] != [(0, 0.0), (span, 1.0)]:
         fail(f"Completion is {values['Completion']!r}: not keyframed from 0 at frame 0 to 1 at frame {span}")
     print(f"{service} from frame {first} to {last} with all {len(params)} parameters, "
           f"Completion {values['Completion']}")
