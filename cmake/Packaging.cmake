@@ -41,5 +41,6 @@ sequences (PNG, TIFF, OpenEXR, JPEG): through the After Effects plug-in builds
 it carries, driven by a simulated host, or by the wipe engine alone.
 
 The filter tilesweep and the transition tilesweep_transition are frei0r
-plug-ins for MLT (Kdenlive, Shotcut), FFmpeg and GStreamer.")
+plug-ins for MLT, FFmpeg and GStreamer; Kdenlive's descriptions of them give
+them its panels with every setting, keyframable.")
 include(CPack)

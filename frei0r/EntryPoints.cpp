@@ -2,6 +2,7 @@
 // is written in C: every call that can allocate catches everything.
 #include "Frei0rApi.h"
 #include "ParamMapping.h"
+#include "PluginInfo.h"
 #include "PluginKind.h"
 #include "WipeInstance.h"
 
@@ -22,19 +23,16 @@ TILESWEEP_FREI0R_EXPORT void f0r_deinit(void) {}
 TILESWEEP_FREI0R_EXPORT void f0r_get_plugin_info(f0r_plugin_info_t* info) {
     if (info == nullptr) return;
     const bool transition = kPluginKind == PluginKind::Transition;
-    info->name = transition ? "TileSweep Transition" : "TileSweep";
-    info->author = "Merindoul";
+    const tilesweep::frei0r::PluginInfo& about = tilesweep::frei0r::pluginInfo(kPluginKind);
+    info->name = about.name;
+    info->author = about.author;
     info->plugin_type = transition ? F0R_PLUGIN_TYPE_MIXER2 : F0R_PLUGIN_TYPE_FILTER;
     info->color_model = F0R_COLOR_MODEL_RGBA8888;
     info->frei0r_version = FREI0R_MAJOR_VERSION;
     info->major_version = TILESWEEP_VERSION_MAJOR;
     info->minor_version = TILESWEEP_VERSION_MINOR;
     info->num_params = tilesweep::frei0r::kFrei0rParamCount;
-    info->explanation = transition
-                            ? "Block wipe from the first input to the second: as Completion runs from 0 to 1 "
-                              "the first input leaves block by block and the second shows through"
-                            : "Block wipe: as Completion runs from 0 to 1 the picture leaves block by block, "
-                              "wiped parts transparent";
+    info->explanation = about.explanation;
 }
 
 TILESWEEP_FREI0R_EXPORT void f0r_get_param_info(f0r_param_info_t* info, int param_index) {

@@ -8,8 +8,10 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "CompositeOver.h"
@@ -303,6 +305,121 @@ TEST_F(HostTest, MeltMixRunsTheWipeOverTheCut) {
             if (!wiped) continue;
             expectSameFrame(path("mix_" + wipe.label + "_" + std::to_string(frame + 1) + ".png"),
                             laidOver(*wiped, *under), "melt mix frame " + std::to_string(frame));
+        }
+    }
+}
+
+// ---- a Kdenlive project -------------------------------------------------------------
+
+// Kdenlive writes keyframes by frame number as its description starts them ("0=0;74=1"),
+// and by clock time once it has rewritten them ("00:00:00.000=0;00:00:02.960=1").
+std::string kdenliveKeyframes(double first, double last, int frames, bool clock) {
+    char buffer[96];
+    if (clock) {
+        std::snprintf(buffer, sizeof buffer, "00:00:00.000=%g;00:00:00.%03d=%g", first, (frames - 1) * 40, last);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "0=%g;%d=%g", first, frames - 1, last);
+    }
+    return buffer;
+}
+
+// A value as Kdenlive writes it from its description: numbers in the plug-in's units
+// (the shown value divided by the description's factor, six digits) as keyframes,
+// list items and texts as they are, switches 0 or 1.
+std::string kdenliveValue(const Setting& setting, int frames, bool clock) {
+    const ParamSpec& param = *findParam(setting.name);
+    if (isTextParam(param)) return setting.value;
+    if (param.kind == ParamKind::Checkbox) return frei0rValue(setting);
+    const double value = std::stod(frei0rValue(setting));
+    return kdenliveKeyframes(value, value, frames, clock);
+}
+
+std::string xmlEscaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '&') out += "&amp;";
+        else if (c == '<') out += "&lt;";
+        else if (c == '"') out += "&quot;";
+        else out += c;
+    }
+    return out;
+}
+
+// Two clips on two tracks and the composition over the last `frames` frames of both,
+// as Kdenlive saves them (times as clock values at 25 frames a second).
+std::string kdenliveProject(const std::string& first, const std::string& second, int frames,
+                            const std::vector<std::pair<std::string, std::string>>& properties) {
+    char out[32];
+    std::snprintf(out, sizeof out, "00:00:00.%03d", (frames - 1) * 40);
+    std::string xml = "<?xml version='1.0' encoding='utf-8'?>\n<mlt LC_NUMERIC=\"C\" version=\"7.12.0\">\n";
+    xml += " <profile description=\"test\" width=\"" + std::to_string(kWidth) + "\" height=\"" + std::to_string(kHeight) +
+           "\" progressive=\"1\" sample_aspect_num=\"1\" sample_aspect_den=\"1\" display_aspect_num=\"" +
+           std::to_string(kWidth) + "\" display_aspect_den=\"" + std::to_string(kHeight) +
+           "\" frame_rate_num=\"25\" frame_rate_den=\"1\" colorspace=\"709\"/>\n";
+    for (const auto& [id, clip] : {std::pair{"producer0", first}, std::pair{"producer1", second}}) {
+        xml += std::string(" <producer id=\"") + id + "\" in=\"00:00:00.000\" out=\"" + out + "\">\n"
+               "  <property name=\"resource\">" + xmlEscaped(clip) + "</property>\n"
+               "  <property name=\"mlt_service\">avformat</property>\n </producer>\n";
+    }
+    xml += std::string(" <playlist id=\"playlist0\">\n  <entry producer=\"producer0\" in=\"00:00:00.000\" out=\"") + out +
+           "\"/>\n </playlist>\n <playlist id=\"playlist1\">\n  <entry producer=\"producer1\" in=\"00:00:00.000\" out=\"" +
+           out + "\"/>\n </playlist>\n";
+    xml += std::string(" <tractor id=\"tractor0\" in=\"00:00:00.000\" out=\"") + out + "\">\n"
+           "  <track producer=\"playlist0\"/>\n  <track producer=\"playlist1\"/>\n"
+           "  <transition id=\"transition0\" in=\"00:00:00.000\" out=\"" + out + "\">\n"
+           "   <property name=\"a_track\">0</property>\n   <property name=\"b_track\">1</property>\n"
+           "   <property name=\"mlt_service\">frei0r.tilesweep_transition</property>\n"
+           "   <property name=\"kdenlive_id\">frei0r.tilesweep_transition</property>\n";
+    for (const auto& [name, value] : properties) {
+        xml += "   <property name=\"" + xmlEscaped(name) + "\">" + xmlEscaped(value) + "</property>\n";
+    }
+    return xml + "  </transition>\n </tractor>\n</mlt>\n";
+}
+
+// Kdenlive's own strings set exactly the intended settings: Completion keyframed
+// from 0 to 1 over the composition, numbers scaled by the factor and written as
+// keyframes in either of Kdenlive's notations, list items such as "Off" as text.
+TEST_F(HostTest, KdenliveProjectEqualsTheDirectRenderOverTheSecondClip) {
+    constexpr int kFrames = 5;
+    const std::string first = writeClip("kfirst.png", kWidth, kHeight, 51, true);
+    const std::string second = writeClip("ksecond.png", kWidth, kHeight, 52, true);
+    const std::optional<FrameImage> under = read(second);
+    ASSERT_TRUE(under);
+    bool clock = false;
+    for (const WipeCase& wipe : {wipeCases()[1], wipeCases()[3], wipeCases()[4], wipeCases()[5]}) {
+        SCOPED_TRACE(wipe.label);
+        clock = !clock;
+        WipeCase held = wipe;
+        held.settings.erase(held.settings.begin());  // "Completion" comes first in every case
+        std::vector<std::pair<std::string, std::string>> properties = {
+            {"Completion", kdenliveKeyframes(0, 1, kFrames, clock)}};
+        for (const Setting& s : held.settings) properties.emplace_back(s.name, kdenliveValue(s, kFrames, clock));
+        // "Off" stays an item, not a switch, wherever the case leaves it at its default.
+        const bool dependenceSet = std::any_of(held.settings.begin(), held.settings.end(), [](const Setting& s) {
+            return s.name == "Direction Dependence On Order";
+        });
+        if (!dependenceSet) {
+            properties.emplace_back("Direction Dependence On Order", "Off");
+            held.settings.push_back({"Direction Dependence On Order", "Off"});
+        }
+        const std::string project = path("kdenlive_" + wipe.label + ".kdenlive");
+        {
+            std::ofstream file(project);
+            file << kdenliveProject(first, second, kFrames, properties);
+            ASSERT_TRUE(file.good()) << project;
+        }
+        const std::string pattern = path("kdenlive_" + wipe.label + "_%d.png");
+        std::vector<std::string> melt = {"melt", "-silent", project, "-consumer", "avformat:" + pattern, "vcodec=png",
+                                         "pix_fmt=rgba", "mlt_image_format=rgba", "real_time=0"};
+        if (!runMelt(melt, "kdenlive_" + wipe.label, path("kdenlive_" + wipe.label + "_1.png"))) continue;
+        for (int frame = 0; frame < kFrames; ++frame) {
+            WipeCase moment = held;
+            moment.settings.push_back({"Completion", std::to_string(100 * frame / (kFrames - 1))});
+            const std::optional<FrameImage> wiped =
+                reference(moment, first, "ref_kdenlive_" + wipe.label + "_" + std::to_string(frame) + ".png");
+            if (!wiped) continue;
+            expectSameFrame(path("kdenlive_" + wipe.label + "_" + std::to_string(frame + 1) + ".png"),
+                            laidOver(*wiped, *under), "Kdenlive project frame " + std::to_string(frame));
         }
     }
 }

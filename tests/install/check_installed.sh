@@ -21,11 +21,13 @@ fail() { echo "check_installed: $*" >&2; exit 1; }
 tool=$prefix/bin/tilesweep
 
 # The layout: the program in bin/, the files it loads in lib/tilesweep/, the frei0r
-# plug-ins in lib/frei0r-1/, documents under share/, and nothing else beside them.
+# plug-ins in lib/frei0r-1/, Kdenlive's descriptions of them and documents under
+# share/, and nothing else beside them.
 for file in bin/tilesweep lib/tilesweep/tilesweep_render.so lib/tilesweep/TovelaTileSweep64.so \
   lib/tilesweep/TovelaTileSweep32.so lib/frei0r-1/tilesweep.so lib/frei0r-1/tilesweep_transition.so \
   share/man/man1/tilesweep.1.gz share/doc/tilesweep/copyright share/doc/tilesweep/changelog.gz \
-  share/doc/tilesweep/doc/gallery/index.html share/doc/tilesweep/doc/gallery/mode.png; do
+  share/doc/tilesweep/doc/gallery/index.html share/doc/tilesweep/doc/gallery/mode.png \
+  share/kdenlive/transitions/frei0r_tilesweep_transition.xml share/kdenlive/effects/frei0r_tilesweep.xml; do
   [ -f "$prefix/$file" ] || fail "not installed: $file"
 done
 stray=$(cd "$prefix" && find . -mindepth 1 \( -type f -o -type l \) -printf '%P\n' |
